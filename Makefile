@@ -1,0 +1,36 @@
+# The two set-up commands of the README:
+#   make run    install the Debian packages, build, run the bundled default program
+#   make test   build and run the whole test suite
+# Variables: BUILD (build folder), WERROR=1, SANITIZE=1 (address and undefined-behaviour
+# sanitizers), GAME and ARGS for `make run`.
+
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_ARGS ?=
+ifeq ($(WERROR),1)
+CMAKE_ARGS += -DORVA_WERROR=ON
+endif
+ifeq ($(SANITIZE),1)
+CMAKE_ARGS += -DORVA_SANITIZE=ON
+endif
+
+.PHONY: deps build run test bench clean
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/orva $(ARGS) $(GAME)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+bench: build
+	@cmake --build $(BUILD) --target bench
+
+clean:
+	rm -rf $(BUILD)

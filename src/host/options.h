@@ -1,0 +1,19 @@
+// What the command line asks of a run.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace orva::host {
+
+struct Options {
+  std::string game;          // the game folder; empty runs the bundled default program
+  std::string data_dir;      // --data-dir; empty for the default folder
+  std::string game_name;     // --game-name
+  bool headless = false;     // --headless
+  std::optional<uint64_t> ticks;  // --ticks N
+  std::string dump_image;    // --dump-image FILE
+};
+
+}  // namespace orva::host
