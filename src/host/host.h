@@ -8,10 +8,14 @@
 #include <string>
 #include <string_view>
 
+#include "audio/audio.h"
+#include "graphics/state.h"
 #include "heap/heap.h"
 #include "host/options.h"
+#include "host/shell.h"
 #include "platform/platform.h"
 #include "services/file_layer.h"
+#include "services/state.h"
 #include "vm/image.h"
 #include "vm/image_block.h"
 #include "vm/machine.h"
@@ -33,6 +37,10 @@ struct Host {
   vm::Machine machine;
   heap::Heap heap;
   services::FileTable files;
+  services::ServiceState services;
+  graphics::GraphicsState gfx;
+  audio::AudioState audio;
+  host::Shell shell;
 
   std::string last_alert;  // the text of the latest ShowMessageBox, as the program gave it
 };

@@ -1,0 +1,8 @@
+#include "services/syscall.h"
+
+namespace orva::services {
+
+// Not built yet: every command is unknown.
+void FileService(Host& host, SysCall&, uint32_t) { UnknownCommand(host); }
+
+}  // namespace orva::services
