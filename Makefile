@@ -2,7 +2,7 @@
 #   make run    install the Debian packages, build, run the bundled default program
 #   make test   build and run the whole test suite
 # Variables: BUILD (build folder), WERROR=1, SANITIZE=1 (address and undefined-behaviour
-# sanitizers), GAME and ARGS for `make run`.
+# sanitizers), CMAKE_ARGS (more CMake options), GAME and ARGS for `make run`.
 
 BUILD ?= build
 JOBS ?= $(shell nproc)

@@ -1,0 +1,16 @@
+// The screen bitmap (hBM 0) and the text scratch bitmap, set up once at start-up.
+#pragma once
+
+#include <cstdint>
+
+namespace orva {
+struct Host;
+}
+
+namespace orva::graphics {
+
+// Creates the screen bitmap at the desktop size, cleared to opaque black, and the text scratch
+// bitmap. Fatal ("Failed creating screen BITMAP. Terminating. So sorry!") when that fails.
+void SetupScreen(Host&, int32_t desktop_width, int32_t desktop_height);
+
+}  // namespace orva::graphics
