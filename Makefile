@@ -7,11 +7,12 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_ARGS ?=
+cmake_flags := $(CMAKE_ARGS)
 ifeq ($(WERROR),1)
-CMAKE_ARGS += -DORVA_WERROR=ON
+cmake_flags += -DORVA_WERROR=ON
 endif
 ifeq ($(SANITIZE),1)
-CMAKE_ARGS += -DORVA_SANITIZE=ON
+cmake_flags += -DORVA_SANITIZE=ON
 endif
 
 .PHONY: deps build run test bench clean
@@ -20,7 +21,7 @@ deps:
 	@scripts/install-deps
 
 build: deps
-	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS) >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja $(cmake_flags) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
