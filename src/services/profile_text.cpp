@@ -132,18 +132,19 @@ bool Profile::FindSection(std::string_view name) {
   return section_.has_value();
 }
 
-void Profile::AddSection(std::string_view name) {
+bool Profile::AddSection(std::string_view name) {
   cursor_.reset();
   if (auto found = FindSectionNamed(name)) {
     section_ = found;
-    return;
+    return true;
   }
   std::string header = "[" + std::string(10, '\0') + "=" + std::string(name) + "]\n";
-  if (text_.size() + header.size() > kMaxProfileBytes) return;
+  if (text_.size() + header.size() > kMaxProfileBytes) return false;
   size_t pos = text_.size();
   text_ += header;
   SetSectionLength(pos, static_cast<uint32_t>(header.size()));
   section_ = pos;
+  return true;
 }
 
 void Profile::DeleteSection() {

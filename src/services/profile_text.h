@@ -69,7 +69,7 @@ class Profile {
   bool FindKey(std::string_view key);                                      // 4
   ProfileNumber ReadNumber();                                              // 5
   ProfileCopy ReadQuoted(uint32_t capacity);                               // 6
-  void AddSection(std::string_view name);                                  // 7
+  bool AddSection(std::string_view name);                                  // 7
   bool Set(std::string_view key, std::string_view value);                  // 8
   void DeleteSection();                                                    // 9
   bool DeleteKey(std::string_view key);                                    // 10

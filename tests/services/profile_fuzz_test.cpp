@@ -77,9 +77,13 @@ std::string RunRandomCommand(Profile& p, Generator& g) {
       EXPECT_LE(c.text->size() + 1, std::max<size_t>(capacity, 1));
       return "next section";
     }
-    case 9: if (g.Below(10) == 0) p.Clear(); return "clear";
+    case 9:
+      if (g.Below(10) == 0) p.Clear();
+      return "clear";
     case 10: p.AtEndOfLine(); return "at end of line";
-    case 11: p.AppendNumber(g.Word(), static_cast<uint32_t>(g.Below(1000)), g.Below(4)); return "append number";
+    case 11:
+      p.AppendNumber(g.Word(), static_cast<uint32_t>(g.Below(1000)), g.Below(4));
+      return "append number";
     case 12: p.AppendString(g.Word(), g.Value()); return "append string";
     default: {
       ProfileCopy c = p.NextLine(capacity);
@@ -102,9 +106,8 @@ TEST(ProfileFuzz, RandomTextsAndCommandsKeepTheSectionsConsistent) {
     for (size_t step = g.Below(40); step > 0; --step) {
       std::string before = p.text();
       std::string command = RunRandomCommand(p, g);
-      ASSERT_EQ(p.CheckInvariants(), "")
-          << command << " on " << ::testing::PrintToString(before) << " from "
-          << ::testing::PrintToString(text);
+      ASSERT_EQ(p.CheckInvariants(), "") << command << " on " << ::testing::PrintToString(before)
+                                         << " from " << ::testing::PrintToString(text);
     }
     // Saved and loaded again, a profile whose only "[" are its sections comes back unchanged.
     std::string saved = p.FileBytes();

@@ -47,10 +47,9 @@ TEST(ProfileSave, EverySectionGetsItsOwnChecksum) {
 }
 
 TEST(ProfileLoad, OddTextBecomesAnEmptyOrTrimmedProfile) {
-  EXPECT_EQ(Load("key=1\n[0x00000000=A]\n").text(), "");      // text before the first section
+  EXPECT_EQ(Load("key=1\n[0x00000000=A]\n").text(), "");  // text before the first section
   EXPECT_EQ(Load("\n\n \t[0x00000000=A]\nk=1\n").FileBytes().substr(11), "=A]\nk=1\n");
-  EXPECT_EQ(Plain(Load(Header("A") + "k=1\n"s + '\0' + "[0x00000000=B]\n")),
-            Header("A") + "k=1\n");
+  EXPECT_EQ(Plain(Load(Header("A") + "k=1\n"s + '\0' + "[0x00000000=B]\n")), Header("A") + "k=1\n");
   EXPECT_EQ(Plain(Load(Header("A") + "[0x123")), Header("A"));  // a header cut short
   EXPECT_EQ(Load("[0x123").text(), "");
   // Every "[" starts a section, even a short one that the next swallows into its header.
@@ -84,7 +83,8 @@ TEST(ProfileKeys, AppendNumbersAndStrings) {
   EXPECT_EQ(Plain(p), Header("S") + "Scores= 5 12 0x000000FF 010 -1\n");
 
   p.AppendString("Name", "say \"hi\" \\o/");
-  EXPECT_EQ(Plain(p), Header("S") + "Scores= 5 12 0x000000FF 010 -1\nName= \"say \\\"hi\\\" \\\\o/\"\n");
+  EXPECT_EQ(Plain(p),
+            Header("S") + "Scores= 5 12 0x000000FF 010 -1\nName= \"say \\\"hi\\\" \\\\o/\"\n");
   ASSERT_TRUE(p.FindKey("Name"));
   ProfileCopy s = p.ReadQuoted(100);
   EXPECT_EQ(s.text, "say \"hi\" \\o/");
