@@ -95,7 +95,7 @@ std::optional<PrintFormat> ParsePrintFormat(std::string_view format, uint32_t si
 std::string RenderPrintFormat(const PrintFormat& format, uint64_t value, std::string_view text) {
   std::string out = format.before;
   if (const auto& c = format.conversion) {
-    // Every part of this specification passed the checks of ParseConversion.
+    // Rebuilt from parts that passed the checks of ParseConversion, never copied from the format.
     std::string spec = "%" + c->flags;
     if (c->width) spec += std::to_string(*c->width);
     if (c->precision) spec += "." + std::to_string(*c->precision);
