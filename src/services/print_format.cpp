@@ -96,11 +96,11 @@ std::string RenderPrintFormat(const PrintFormat& format, uint64_t value, std::st
   std::string out = format.before;
   if (const auto& c = format.conversion) {
     // Rebuilt from parts that passed the checks of ParseConversion, never copied from the format.
-    std::string spec = "%" + c->flags;
-    if (c->width) spec += std::to_string(*c->width);
-    if (c->precision) spec += "." + std::to_string(*c->precision);
-    if (c->size == 8) spec += "ll";
-    spec += c->kind;
+    std::string directive = "%" + c->flags;
+    if (c->width) directive += std::to_string(*c->width);
+    if (c->precision) directive += "." + std::to_string(*c->precision);
+    if (c->size == 8) directive += "ll";
+    directive += c->kind;
 
     std::string arg;
     size_t room = kMaxFieldWidth + 32;  // the widest number with the widest width or precision
@@ -113,16 +113,16 @@ std::string RenderPrintFormat(const PrintFormat& format, uint64_t value, std::st
     auto u32 = static_cast<uint32_t>(value);
     bool is_signed = c->kind == 'd' || c->kind == 'i';
     if (c->kind == 's') {
-      n = std::snprintf(field.data(), room, spec.c_str(), arg.c_str());
+      n = std::snprintf(field.data(), room, directive.c_str(), arg.c_str());
     } else if (c->size == 8) {
-      n = is_signed ? std::snprintf(field.data(), room, spec.c_str(), static_cast<long long>(value))
-                    : std::snprintf(field.data(), room, spec.c_str(),
+      n = is_signed ? std::snprintf(field.data(), room, directive.c_str(), static_cast<long long>(value))
+                    : std::snprintf(field.data(), room, directive.c_str(),
                                     static_cast<unsigned long long>(value));
     } else if (c->kind == 'c') {
-      n = std::snprintf(field.data(), room, spec.c_str(), static_cast<int>(u32 & 0xFF));
+      n = std::snprintf(field.data(), room, directive.c_str(), static_cast<int>(u32 & 0xFF));
     } else {
-      n = is_signed ? std::snprintf(field.data(), room, spec.c_str(), static_cast<int32_t>(u32))
-                    : std::snprintf(field.data(), room, spec.c_str(), u32);
+      n = is_signed ? std::snprintf(field.data(), room, directive.c_str(), static_cast<int32_t>(u32))
+                    : std::snprintf(field.data(), room, directive.c_str(), u32);
     }
     // %c of 0 counts its NUL, as printf does; n never exceeds room - 1.
     out.append(field.data(),
