@@ -344,6 +344,8 @@ std::string Layout::Listing() const {
   for (size_t id = 0; id < p_.files.lines.size(); ++id) {
     const LineInfo& li = p_.files.lines[id];
     const ListEntry& le = list_[id];
+    // Expansion lines that produced nothing (skipped conditionals, blank arguments) are noise.
+    if (li.parent != kNoLine && !le.has_address && !le.has_value) continue;
     std::vector<std::string> cells;  // the hexadecimal groups of this line
     const std::vector<uint8_t>& buf_bytes = out_[static_cast<int>(le.section)];
     if (le.has_address && le.end > le.begin) {

@@ -216,6 +216,7 @@ void Parser::Directive(const std::vector<Token>& t, size_t pos, uint32_t line_id
   };
   auto section = [&](Section s) {
     if (!ExpectEnd(t, pos, line_id)) return;
+    previous_ = section_;
     section_ = s;
     Add(StmtKind::kSection, line_id, head.column);
   };
@@ -223,6 +224,7 @@ void Parser::Directive(const std::vector<Token>& t, size_t pos, uint32_t line_id
   if (name == ".code") return section(Section::kCode);
   if (name == ".data") return section(Section::kData);
   if (name == ".bss") return section(Section::kBss);
+  if (name == ".previous") return section(previous_);
   if (name == ".byte") return initialised() ? DataDirective(t, pos, line_id, 1, false) : void();
   if (name == ".word") return initialised() ? DataDirective(t, pos, line_id, 2, false) : void();
   if (name == ".long") return initialised() ? DataDirective(t, pos, line_id, 4, false) : void();
