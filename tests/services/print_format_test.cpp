@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "fuzz_budget.h"
+#include "support/fuzz.h"
 
 namespace orva::services {
 namespace {
@@ -98,33 +98,33 @@ bool LooksSafe(const std::string& f) {
 }
 
 TEST(PrintFormatFuzz, AcceptedFormatsRenderAsPrintfWould) {
-  std::mt19937 rng(20240611);
   const std::string alphabet = "%%%%-+ #0123456789.*lllhhdiuoxXcsnfp$ab";
-  auto deadline = testing_support::FuzzDeadline(3);
   uint64_t accepted = 0;
-  while (!testing_support::Expired(deadline)) {
-    std::string f;
-    size_t len = rng() % 12;
-    for (size_t i = 0; i < len; ++i) f += alphabet[rng() % alphabet.size()];
-    uint32_t size = std::array<uint32_t, 3>{1, 4, 8}[rng() % 3];
-    auto parsed = ParsePrintFormat(f, size);
-    if (!parsed) continue;
-    ASSERT_TRUE(LooksSafe(f)) << f;
-    ++accepted;
-    uint64_t value = (uint64_t{rng()} << 32) | rng();
-    std::string out = RenderPrintFormat(*parsed, value, "text");
-    ASSERT_LE(out.size(), f.size() + kMaxFieldWidth + 32) << f;
-    // The format passed the independent check above, so printf itself may now judge the result.
-    char expect[kMaxFieldWidth + 64];
-    int n;
-    if (size == 1)
-      n = std::snprintf(expect, sizeof expect, f.c_str(), "text");
-    else if (size == 8)
-      n = std::snprintf(expect, sizeof expect, f.c_str(), (long long)value);
-    else
-      n = std::snprintf(expect, sizeof expect, f.c_str(), static_cast<uint32_t>(value));
-    ASSERT_EQ(out, std::string(expect, n)) << f;
-  }
+  test::FuzzFor(
+      20240611,
+      [&](std::mt19937_64& rng) {
+        std::string f;
+        for (size_t len = rng() % 12; len > 0; --len) f += alphabet[rng() % alphabet.size()];
+        uint32_t size = std::array<uint32_t, 3>{1, 4, 8}[rng() % 3];
+        auto parsed = ParsePrintFormat(f, size);
+        if (!parsed) return;
+        ASSERT_TRUE(LooksSafe(f)) << f;
+        ++accepted;
+        uint64_t value = rng();
+        std::string out = RenderPrintFormat(*parsed, value, "text");
+        ASSERT_LE(out.size(), f.size() + kMaxFieldWidth + 32) << f;
+        // The format passed the independent check above, so printf itself may now judge the result.
+        char expect[kMaxFieldWidth + 64];
+        int n;
+        if (size == 1)
+          n = std::snprintf(expect, sizeof expect, f.c_str(), "text");
+        else if (size == 8)
+          n = std::snprintf(expect, sizeof expect, f.c_str(), (long long)value);
+        else
+          n = std::snprintf(expect, sizeof expect, f.c_str(), static_cast<uint32_t>(value));
+        ASSERT_EQ(out, std::string(expect, n)) << f;
+      },
+      100000);
   EXPECT_GT(accepted, 0u);
 }
 

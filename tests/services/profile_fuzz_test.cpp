@@ -1,18 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
 
-#include "fuzz_budget.h"
 #include "services/profile_text.h"
+#include "support/fuzz.h"
 
 namespace orva::services {
 namespace {
 
 class Generator {
  public:
-  explicit Generator(uint32_t seed) : rng_(seed) {}
+  explicit Generator(std::mt19937_64& rng) : rng_(rng) {}
 
   size_t Below(size_t n) { return rng_() % n; }
 
@@ -53,7 +54,7 @@ class Generator {
   }
 
  private:
-  std::mt19937 rng_;
+  std::mt19937_64& rng_;
 };
 
 // One random command; returns its name for the failure message.
@@ -96,36 +97,38 @@ std::string RunRandomCommand(Profile& p, Generator& g) {
 }
 
 TEST(ProfileFuzz, RandomTextsAndCommandsKeepTheSectionsConsistent) {
-  Generator g(1234567);
-  auto deadline = testing_support::FuzzDeadline(3);
   uint64_t round_trips = 0;
-  while (!testing_support::Expired(deadline)) {
-    std::string text = g.ProfileText();
-    Profile p = Profile::FromFileBytes(text);
-    ASSERT_EQ(p.CheckInvariants(), "") << "after loading " << ::testing::PrintToString(text);
-    for (size_t step = g.Below(40); step > 0; --step) {
-      std::string before = p.text();
-      std::string command = RunRandomCommand(p, g);
-      ASSERT_EQ(p.CheckInvariants(), "") << command << " on " << ::testing::PrintToString(before)
-                                         << " from " << ::testing::PrintToString(text);
-    }
-    // Saved and loaded again, a profile whose only "[" are its sections comes back unchanged.
-    std::string saved = p.FileBytes();
-    Profile again = Profile::FromFileBytes(saved);
-    ASSERT_EQ(again.CheckInvariants(), "");
-    size_t sections = 0;
-    for (size_t pos = 0; pos < p.text().size(); ++sections) {
-      uint32_t n;
-      std::memcpy(&n, p.text().data() + pos + 1, 4);
-      pos += n;
-    }
-    size_t brackets = 0;
-    for (size_t i = 0; i < saved.size(); ++i) brackets += saved[i] == '[';
-    if (brackets == sections && saved.find('\0') == std::string::npos) {
-      ASSERT_EQ(again.text(), p.text()) << ::testing::PrintToString(saved);
-      ++round_trips;
-    }
-  }
+  test::FuzzFor(
+      1234567,
+      [&](std::mt19937_64& rng) {
+        Generator g(rng);
+        std::string text = g.ProfileText();
+        Profile p = Profile::FromFileBytes(text);
+        ASSERT_EQ(p.CheckInvariants(), "") << "after loading " << ::testing::PrintToString(text);
+        for (size_t step = g.Below(40); step > 0; --step) {
+          std::string before = p.text();
+          std::string command = RunRandomCommand(p, g);
+          ASSERT_EQ(p.CheckInvariants(), "")
+              << command << " on " << ::testing::PrintToString(before) << " from "
+              << ::testing::PrintToString(text);
+        }
+        // Saved and loaded again, a profile whose only "[" are its sections comes back unchanged.
+        std::string saved = p.FileBytes();
+        Profile again = Profile::FromFileBytes(saved);
+        ASSERT_EQ(again.CheckInvariants(), "");
+        size_t sections = 0;
+        for (size_t pos = 0; pos < p.text().size(); ++sections) {
+          uint32_t n;
+          std::memcpy(&n, p.text().data() + pos + 1, 4);
+          pos += n;
+        }
+        if (std::count(saved.begin(), saved.end(), '[') == static_cast<ptrdiff_t>(sections) &&
+            saved.find('\0') == std::string::npos) {
+          ASSERT_EQ(again.text(), p.text()) << ::testing::PrintToString(saved);
+          ++round_trips;
+        }
+      },
+      20000);
   EXPECT_GT(round_trips, 0u);
 }
 

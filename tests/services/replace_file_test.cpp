@@ -7,14 +7,14 @@
 #include <csignal>
 #include <filesystem>
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace orva::services {
 namespace {
 
-using testing_support::ReadText;
-using testing_support::TempDir;
-using testing_support::WriteText;
+using test::ReadText;
+using test::TempDir;
+using test::WriteText;
 
 // Every entry of the folder, hidden ones included.
 std::vector<std::string> Entries(const std::string& folder) {
@@ -28,7 +28,7 @@ std::vector<std::string> Entries(const std::string& folder) {
 
 TEST(ReplaceFile, CreatesFoldersAndReplacesKeepingPermissions) {
   TempDir dir;
-  std::string path = dir / "a/b/settings.ini";
+  std::string path = dir.path() + "/a/b/settings.ini";
   ASSERT_TRUE(ReplaceFile(path, "first"));
   EXPECT_EQ(ReadText(path), "first");
 
@@ -40,12 +40,12 @@ TEST(ReplaceFile, CreatesFoldersAndReplacesKeepingPermissions) {
   EXPECT_EQ(st.st_mode & 0777, 0640u);
   ASSERT_TRUE(ReplaceFile(path, ""));
   EXPECT_EQ(ReadText(path), "");
-  EXPECT_EQ(Entries(dir / "a/b"), std::vector<std::string>{"settings.ini"});
+  EXPECT_EQ(Entries(dir.path() + "/a/b"), std::vector<std::string>{"settings.ini"});
 }
 
 TEST(ReplaceFile, AFailedWriteLeavesTheOldFileWhole) {
   TempDir dir;
-  std::string path = dir / "settings.ini";
+  std::string path = dir.path() + "/settings.ini";
   WriteText(path, "old settings");
 
   // The disk "fills up" after 16 bytes: the new file cannot be written whole.
@@ -66,18 +66,19 @@ TEST(ReplaceFile, AFailedWriteLeavesTheOldFileWhole) {
 
 TEST(ReplaceFile, FailsWithoutTouchingWhatItCannotReplace) {
   TempDir dir;
-  std::filesystem::create_directories(dir / "folder/inside");
-  EXPECT_FALSE(ReplaceFile(dir / "folder", "x"));
-  EXPECT_TRUE(std::filesystem::is_directory(dir / "folder/inside"));
+  std::string folder = dir.Sub("folder/inside");
+  EXPECT_FALSE(ReplaceFile(dir.path() + "/folder", "x"));
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
   EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"folder"});
 
-  std::filesystem::create_directories(dir / "locked");
-  WriteText(dir / "locked/s.ini", "kept");
-  ::chmod((dir / "locked").c_str(), 0500);
-  if (::access((dir / "locked").c_str(), W_OK) != 0) {  // root may write anyway
-    EXPECT_FALSE(ReplaceFile(dir / "locked/s.ini", "new"));
-    EXPECT_EQ(ReadText(dir / "locked/s.ini"), "kept");
+  std::string locked = dir.Sub("locked");
+  WriteText(locked + "/s.ini", "kept");
+  ::chmod(locked.c_str(), 0500);
+  if (::access(locked.c_str(), W_OK) != 0) {  // root may write anyway
+    EXPECT_FALSE(ReplaceFile(locked + "/s.ini", "new"));
+    EXPECT_EQ(ReadText(locked + "/s.ini"), "kept");
   }
+  ::chmod(locked.c_str(), 0700);
 }
 
 }  // namespace

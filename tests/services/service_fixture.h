@@ -1,11 +1,13 @@
 // A Host over a plain image buffer, for calling service handlers in-process: strings and call
 // blocks are placed at chosen addresses, R14 starts with a marker so that "unchanged" is visible.
+// The user data folder ("data/") and the resource folder ("res/") live in a temp folder.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -14,6 +16,7 @@
 #include "host/host.h"
 #include "platform/headless/headless_platform.h"
 #include "services/syscall.h"
+#include "support/temp_dir.h"
 
 namespace orva::testing_support {
 
@@ -32,6 +35,16 @@ class ServiceTest : public ::testing::Test {
     host.mem.base = image_.data();
     host.mem.size = kImageSize;
     host.mem.SetR(14, kMarker);
+    host.folders.user_data = dir.Sub("data") + "/";
+    host.folders.resource = dir.Sub("res") + "/";
+  }
+
+  std::string DataPath(const std::string& name) const { return host.folders.user_data + name; }
+  std::string ResPath(const std::string& name) const { return host.folders.resource + name; }
+  // Writes a whole file, creating the folders on its path.
+  static void PutFile(const std::string& path, std::string_view text) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    test::WriteText(path, text);
   }
 
   // Stores `s` with its NUL at addr; returns addr.
@@ -66,6 +79,7 @@ class ServiceTest : public ::testing::Test {
   uint64_t R14Full() const { return host.mem.R(14); }
   bool R14Unchanged() const { return host.mem.R(14) == kMarker; }
 
+  test::TempDir dir;
   platform::HeadlessPlatform platform{nullptr};
   Host host{platform};
 

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "fuzz_budget.h"
+#include "support/fuzz.h"
 
 namespace orva::services {
 namespace {
@@ -44,15 +44,16 @@ bool Reference(std::string_view n, std::string_view p) {
 }
 
 TEST(WildcardMatchFuzz, AgreesWithTheReferenceDefinition) {
-  std::mt19937 rng(7);
   const std::string name_chars = "aAbB.", pattern_chars = "aAbB.*?";
-  auto deadline = testing_support::FuzzDeadline(2);
-  while (!testing_support::Expired(deadline)) {
-    std::string n, p;
-    for (size_t i = rng() % 10; i > 0; --i) n += name_chars[rng() % name_chars.size()];
-    for (size_t i = rng() % 8; i > 0; --i) p += pattern_chars[rng() % pattern_chars.size()];
-    ASSERT_EQ(WildcardMatch(n, p), Reference(n, p)) << n << " vs " << p;
-  }
+  test::FuzzFor(
+      7,
+      [&](std::mt19937_64& rng) {
+        std::string n, p;
+        for (size_t i = rng() % 10; i > 0; --i) n += name_chars[rng() % name_chars.size()];
+        for (size_t i = rng() % 8; i > 0; --i) p += pattern_chars[rng() % pattern_chars.size()];
+        ASSERT_EQ(WildcardMatch(n, p), Reference(n, p)) << n << " vs " << p;
+      },
+      100000);
 }
 
 TEST(WildcardMatchFuzz, PathologicalPatternsStayPolynomial) {
