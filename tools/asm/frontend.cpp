@@ -161,20 +161,31 @@ void Frontend::ProcessLine(Context& ctx, uint32_t line_id, int depth) {
   }
   LexError lex;
   const std::vector<Token> t = Tokenize(text, &lex);
-  if (!lex.message.empty()) {
-    if (ctx.Active()) diag_.Error({line_id, lex.column}, lex.message);
-    return;
-  }
   size_t pos = 0;
   while (t[pos].kind == Tok::kIdent && t[pos + 1].Is(':')) pos += 2;
   const Token& head = t[pos];
+  if (head.kind == Tok::kIdent && IsCondWord(ToLower(head.text))) {
+    // Conditionals are counted even in skipped blocks, whatever else the line holds.
+    if (ctx.Active()) {
+      if (!lex.message.empty()) diag_.Error({line_id, lex.column}, lex.message);
+      parser_.Labels(t, line_id);
+    }
+    Conditional(ctx, ToLower(head.text), t, pos, line_id);
+    return;
+  }
+  if (!lex.message.empty()) {
+    // A macro's arguments are only text until they are substituted: report there, not here.
+    if (head.kind == Tok::kIdent && macros_.count(std::string(head.text)) && ctx.Active() &&
+        lex.column > head.column + head.length) {
+      parser_.Labels(t, line_id);
+      Expand(*macros_[std::string(head.text)], t, pos, line_id, depth);
+    } else if (ctx.Active()) {
+      diag_.Error({line_id, lex.column}, lex.message);
+    }
+    return;
+  }
   if (head.kind == Tok::kIdent) {
     const std::string word = ToLower(head.text);
-    if (IsCondWord(word)) {
-      if (ctx.Active()) parser_.Labels(t, line_id);
-      Conditional(ctx, word, t, pos, line_id);
-      return;
-    }
     if (word == ".macro") {
       if (pos != 0) diag_.Error({line_id, t[0].column}, "a label cannot stand before .macro");
       BeginMacro(ctx, t, pos, line_id);

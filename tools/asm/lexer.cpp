@@ -188,12 +188,13 @@ std::vector<Token> Tokenize(std::string_view s, LexError* error) {
           ++i;
           if (!DecodeEscape(s, i, t.str)) {
             fail(i - 1, "unknown escape in string");
-            return tokens;
+            break;
           }
           continue;
         }
         t.str += s[i++];
       }
+      if (!error->message.empty()) break;
       if (!closed) {
         fail(start, "string without its closing quote mark");
         break;

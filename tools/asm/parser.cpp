@@ -374,7 +374,7 @@ bool Parser::Operand(const std::vector<Token>& t, size_t& pos, uint32_t line_id,
     ++pos;
   } else {
     uint64_t n;
-    if (t[pos].kind == Tok::kIdent && ParseRegister(t[pos].text, &n) && EndsOperand(t[pos + 1])) {
+    if (t[pos].kind == Tok::kIdent && ParseRegister(t[pos].text, &n)) {
       out.kind = OpndKind::kReg;
       out.reg = n;
       ++pos;
