@@ -23,7 +23,9 @@ void ExpectError(const Case& c, const qxasm::Options& options = AsmOptions()) {
   const std::string head =
       c.where.empty() ? "qxasm: " + c.message : "test.qxs:" + c.where + ": " + c.message;
   EXPECT_NE(r.errors.find(head + "\n"), std::string::npos)
-      << "source:\n" << c.source << "\nwanted: " << head << "\ngot:\n" << r.errors;
+      << "source:\n"
+      << c.source << "\nwanted: " << head << "\ngot:\n"
+      << r.errors;
 }
 
 TEST(AsmErrors, Tokens) {
@@ -46,11 +48,12 @@ TEST(AsmErrors, Tokens) {
 TEST(AsmErrors, Expressions) {
   for (const Case& c : std::vector<Case>{
            {"x = " + std::string(250, '(') + "1", "1:205", "expression nested too deeply"},
-           {"x = 1" + [] {
-              std::string s;
-              for (int i = 0; i < 1001; ++i) s += "+1";
-              return s;
-            }(),
+           {"x = 1" +
+                [] {
+                  std::string s;
+                  for (int i = 0; i < 1001; ++i) s += "+1";
+                  return s;
+                }(),
             "1:2006", "expression too long"},
            {"x = 1.5", "1:5", "floating literal where an integer expression is needed"},
            {"x = \"s\"", "1:5", "string where an expression is needed"},
@@ -212,8 +215,8 @@ TEST(AsmErrors, IncludeCycleStopsAtTheNestingLimit) {
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / "qxasm_cycle_test";
   std::filesystem::create_directories(dir);
   std::ofstream(dir / "self.inc") << ".include \"self.inc\"\n";
-  const qxasm::Result r = qxasm::AssembleText(".include \"self.inc\"\n",
-                                              (dir / "main.qxs").string(), AsmOptions());
+  const qxasm::Result r =
+      qxasm::AssembleText(".include \"self.inc\"\n", (dir / "main.qxs").string(), AsmOptions());
   EXPECT_FALSE(r.ok);
   EXPECT_NE(r.errors.find("self.inc:1:1: includes nested too deeply (an include cycle?)"),
             std::string::npos)
