@@ -280,7 +280,8 @@ void ImageDisassembler::DataRun(size_t begin, size_t end) {
         if (!IsTextByte(static_cast<uint8_t>(words_[k] >> (8 * b)))) return false;
       return true;
     };
-    size_t text = run_end(text_word);
+    // Whole zero words end a text run: they read better as .space or .long.
+    size_t text = run_end([&](size_t k) { return text_word(k) && (k == i || words_[k] != 0); });
     int printable = 0;
     for (size_t k = i; k < text; ++k)
       for (int b = 0; b < 4; ++b)
