@@ -36,7 +36,8 @@ std::string Generate(int lines) {
     s += ".l40:\n.l50:\n        ret 2\n";
     n += 3;
   }
-  for (int i = 0; i < 7; ++i) s += "LIMIT" + std::to_string(i) + " = " + std::to_string(i * 3) + "\n";
+  for (int i = 0; i < 7; ++i)
+    s += "LIMIT" + std::to_string(i) + " = " + std::to_string(i * 3) + "\n";
   s += ".data\ntable: .long 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16\n";
   s += "        .rept 40\n        .long 0\n        .endr\n";
   s += "name:   .asciz \"save.dat\"\n";

@@ -211,6 +211,14 @@ TEST(AsmErrors, RunawayExpansionStopsAtTheLineLimit) {
               o);
 }
 
+TEST(AsmErrors, NestedRepeatsStopAtTheNestingLimit) {
+  std::string source;
+  for (int i = 0; i < 70; ++i) source += ".rept 1\n";
+  source += "nop\n";
+  for (int i = 0; i < 70; ++i) source += ".endr\n";
+  ExpectError({source, "65:1", "repeat blocks and macros nested too deeply"});
+}
+
 TEST(AsmErrors, IncludeCycleStopsAtTheNestingLimit) {
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / "qxasm_cycle_test";
   std::filesystem::create_directories(dir);

@@ -76,6 +76,7 @@ TEST(Qxdis, HeaderDirectivesAndNotes) {
       << out;
   EXPECT_TRUE(Has(out, "        .bss\n        .space 9")) << out;
   EXPECT_FALSE(Has(out, "not reproduced")) << out;
+  EXPECT_FALSE(Has(out, "4 GiB")) << out;
 
   image[300] = 1;         // a header byte the assembler never writes
   image.push_back(0xEE);  // a byte after LOADSIZE
@@ -83,6 +84,9 @@ TEST(Qxdis, HeaderDirectivesAndNotes) {
   EXPECT_TRUE(Has(out, "; 1 header bytes outside the fields below are not zero (not reproduced)"))
       << out;
   EXPECT_TRUE(Has(out, "; 1 bytes after LOADSIZE are not loaded (not shown)")) << out;
+
+  vm::St32(&image[vm::kOffHEAPSIZE], 0xFFFFFFF0);
+  EXPECT_TRUE(Has(Dis(image), "; these sizes together pass 4 GiB: no loader takes this image"));
 
   image.resize(514);  // LOADSIZE now lies beyond the end of the file
   out = Dis(image);

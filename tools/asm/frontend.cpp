@@ -133,6 +133,10 @@ bool Frontend::CollectLine(Context& ctx, uint32_t line_id, int depth) {
       c = Collect{};
       std::vector<RawLine> lines;
       for (const BodyLine& b : body) lines.push_back({b.text, b.file, b.line});
+      if (depth >= options_.max_macro_depth) {
+        diag_.Error({rept_line, 0}, "repeat blocks and macros nested too deeply");
+        lines.clear();
+      }
       if (!lines.empty())
         for (int64_t i = 0; i < count && !out_of_lines_ && !diag_.full(); ++i)
           ProcessLines(lines, static_cast<int32_t>(rept_line), depth + 1, nullptr, nullptr);
@@ -313,6 +317,11 @@ void Frontend::Include(const std::vector<Token>& t, size_t pos, uint32_t line_id
   const std::string path = FindInclude(arg.str, p_.files.lines[line_id].file);
   if (path.empty()) {
     diag_.Error({line_id, arg.column}, "include file '" + arg.str + "' not found");
+    return;
+  }
+  std::error_code ec;
+  if (const auto size = fs::file_size(path, ec); !ec && size > kMaxSourceBytes) {
+    diag_.Error({line_id, arg.column}, "include file '" + path + "' is larger than 64 MiB");
     return;
   }
   std::ifstream in(path, std::ios::binary);

@@ -213,6 +213,9 @@ void ImageDisassembler::Header() {
                   file_.size() - declared);
     out_ += buf;
   }
+  const uint64_t total = uint64_t{declared} + vm::Ld32(h + vm::kOffZEROSIZE) +
+                         vm::Ld32(h + vm::kOffSTACKSIZE) + vm::Ld32(h + vm::kOffHEAPSIZE);
+  if (total > UINT32_MAX) out_ += "; these sizes together pass 4 GiB: no loader takes this image\n";
   out_ += "\n";
   std::snprintf(buf, sizeof buf, "        .version %u, %u\n", h[vm::kOffReqMajor],
                 h[vm::kOffReqMinor]);
