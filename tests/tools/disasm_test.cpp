@@ -95,6 +95,8 @@ TEST(Disasm, ReportsFlowTargetsAndNamesAddresses) {
   EXPECT_EQ(D({0x214}).flow, Flow::kStop);
   EXPECT_EQ(D({0x001000CC}).flow, Flow::kStop);  // jmp [r3+0x1000]
   EXPECT_EQ(D({0x000C7354}).flow, Flow::kNext);  // jsr r7: comes back
+  EXPECT_EQ(D({148}).flow, Flow::kStop);         // illegal: the machine stops
+  EXPECT_EQ(D({1023}).flow, Flow::kNext);        // an odd no-operation is stepped over
 }
 
 TEST(Disasm, EmptyInputConsumesNothing) {

@@ -57,11 +57,24 @@ counter: .space 4
 }
 
 TEST(Qxdis, WordsTheAssemblerWouldNotWriteStayDataWithTheirMeaning) {
-  const std::string out = Dis(Image("nop\n.long 1023\nret 0\n.long 0x00007E0D"));
+  // An alternative no-operation: shown as data with its meaning; the machine steps over it, and
+  // so does the search for code.
+  std::string out = Dis(Image("nop\n.long 1023\nret 0\n.long 0x00007E0D"));
   EXPECT_TRUE(Has(out, "        .long 0x000003FF ")) << out;
   EXPECT_TRUE(Has(out, "; 0x00000204  nop (no-operation opcode 1023, word 0x3FF)\n")) << out;
-  // Flow stopped there: the ret after it is not claimed as code.
-  EXPECT_TRUE(Has(out, ".long 0x00000254, 0x00007E0D")) << out;
+  EXPECT_TRUE(Has(out, "        ret 0 ")) << out;
+  EXPECT_TRUE(Has(out, "        .long 0x00007E0D ")) << out;  // after the return: data
+
+  // An illegal opcode stops the machine: what follows is not claimed as code.
+  out = Dis(Image("nop\n.long 148\nret 0"));
+  EXPECT_TRUE(Has(out, "; 0x00000204  illegal opcode 148\n")) << out;
+  EXPECT_TRUE(Has(out, "        .long 0x00000254 ")) << out;
+
+  // Every word of an odd instruction stays together: push.w from x1 with its second opcode.
+  out = Dis(Image("nop\n.long 372, 5\nhalt"));
+  EXPECT_TRUE(Has(out, ".long 0x00000174, 0x00000005 ")) << out;
+  EXPECT_TRUE(Has(out, "push.w #!5 (alternative opcode)")) << out;
+  EXPECT_TRUE(Has(out, "        halt ")) << out;
 
   // An instruction cut off by the end of the image.
   const std::string cut = Dis(Image("nop\n.long 0x00080054"));
