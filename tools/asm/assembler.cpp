@@ -173,7 +173,10 @@ bool Layout::Pass(bool final) {
   for (uint64_t& o : offset_) o = 0;
   for (Symbol& sym : p_.symbols)
     if (sym.kind == SymKind::kVariable) sym.value = {};
-  if (final) list_.assign(p_.files.lines.size(), ListEntry{});
+  if (final) {
+    list_.assign(p_.files.lines.size(), ListEntry{});
+    for (int i = 0; i < kSections; ++i) out_[i].reserve(size_[i]);
+  }
 
   for (const Stmt& s : p_.stmts) {
     const int sec = static_cast<int>(s.section);

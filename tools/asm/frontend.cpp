@@ -67,6 +67,12 @@ Frontend::Frontend(Program& program, Diagnostics& diag, const Options& options)
     : p_(program), diag_(diag), options_(options), parser_(program, diag) {}
 
 void Frontend::Run(std::string_view text, const std::string& name) {
+  // Rough sizes from the main text: growing these vectors a step at a time costs more than the
+  // assembly itself on large sources.
+  const size_t estimate = text.size() / 16;
+  p_.stmts.reserve(estimate);
+  p_.instrs.reserve(estimate);
+  p_.exprs.Reserve(estimate * 2);
   for (const auto& [sym, value] : options_.defines) parser_.Predefine(sym, value);
   texts_.emplace_back(text);
   ReadFile(name, texts_.back(), 0);
@@ -157,8 +163,7 @@ void Frontend::ProcessLine(Context& ctx, uint32_t line_id, int depth) {
     CollectLine(ctx, line_id, depth);
     return;
   }
-  // The text is copied: processing this line may add lines (and move the table's strings).
-  const std::string text = p_.files.lines[line_id].text;
+  const std::string& text = p_.files.lines[line_id].text;
   if (!ctx.Active()) {
     const std::string word = FirstWord(text);
     if (!IsCondWord(word)) return;

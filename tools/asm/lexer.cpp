@@ -128,6 +128,7 @@ bool DecodeEscape(std::string_view s, size_t& i, std::string& out) {
 
 std::vector<Token> Tokenize(std::string_view s, LexError* error) {
   std::vector<Token> tokens;
+  tokens.reserve(8);
   error->column = 0;
   error->message.clear();
   size_t i = 0;
