@@ -114,6 +114,8 @@ TEST(AsmErrors, InstructionsAndOperands) {
            {"push.b #3", "1:8", "no byte push of an immediate: use push.w"},
            {"push.w #1.5", "1:8", "a floating literal needs push.l or push.q"},
            {"push.l r65536", "1:8", "register slots end at r65535"},
+           {"tbeq.l [r4294967296], 0x200", "1:8", "register slots end at r4294967295"},
+           {"r99999999999999999999: nop", "1:1", "'r99999999999999999999' is a register name"},
            {"tbeq.l [r1+4], 0x200", "1:8", "test-and-branch takes [rN] without displacement"},
            {"tbeq.l #1, 0x200", "1:8", "test-and-branch tests rN, [rN], [fp+d] or [address]"},
            {"tbeq.l r1, #0x200", "1:12",
