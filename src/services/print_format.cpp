@@ -64,6 +64,13 @@ std::optional<PrintConversion> ParseConversion(std::string_view f, size_t& i, ui
   if (i >= f.size()) return std::nullopt;
   c.kind = f[i++];
   if (!KindFitsSize(c.kind, size) || !FlagsFitKind(c)) return std::nullopt;
+
+  // Rebuilt from the checked parts, never copied from the format.
+  c.directive = "%" + c.flags;
+  if (c.width) c.directive += std::to_string(*c.width);
+  if (c.precision) c.directive += "." + std::to_string(*c.precision);
+  if (size == 8) c.directive += "ll";
+  c.directive += c.kind;
   return c;
 }
 
@@ -95,38 +102,30 @@ std::optional<PrintFormat> ParsePrintFormat(std::string_view format, uint32_t si
 std::string RenderPrintFormat(const PrintFormat& format, uint64_t value, std::string_view text) {
   std::string out = format.before;
   if (const auto& c = format.conversion) {
-    // Rebuilt from parts that passed the checks of ParseConversion, never copied from the format.
-    std::string directive = "%" + c->flags;
-    if (c->width) directive += std::to_string(*c->width);
-    if (c->precision) directive += "." + std::to_string(*c->precision);
-    if (c->size == 8) directive += "ll";
-    directive += c->kind;
-
-    std::string arg;
-    size_t room = kMaxFieldWidth + 32;  // the widest number with the widest width or precision
-    if (c->kind == 's') {
-      arg.assign(text);
-      room = std::max<size_t>(arg.size(), c->width.value_or(0)) + 1;
-    }
-    std::string field(room, '\0');
-    int n = 0;
+    const char* directive = c->directive.c_str();
     auto u32 = static_cast<uint32_t>(value);
     bool is_signed = c->kind == 'd' || c->kind == 'i';
     if (c->kind == 's') {
-      n = std::snprintf(field.data(), room, directive.c_str(), arg.c_str());
-    } else if (c->size == 8) {
-      n = is_signed ? std::snprintf(field.data(), room, directive.c_str(), static_cast<long long>(value))
-                    : std::snprintf(field.data(), room, directive.c_str(),
-                                    static_cast<unsigned long long>(value));
-    } else if (c->kind == 'c') {
-      n = std::snprintf(field.data(), room, directive.c_str(), static_cast<int>(u32 & 0xFF));
+      std::string arg(text);
+      std::string field(std::max<size_t>(arg.size(), c->width.value_or(0)) + 1, '\0');
+      int n = std::snprintf(field.data(), field.size(), directive, arg.c_str());
+      out.append(field.data(), static_cast<size_t>(std::clamp<int>(n, 0, int(field.size()) - 1)));
     } else {
-      n = is_signed ? std::snprintf(field.data(), room, directive.c_str(), static_cast<int32_t>(u32))
-                    : std::snprintf(field.data(), room, directive.c_str(), u32);
+      char field[kMaxFieldWidth + 32];  // the widest number with the widest width or precision
+      int n;
+      if (c->size == 8 && is_signed)
+        n = std::snprintf(field, sizeof field, directive, (long long)value);
+      else if (c->size == 8)
+        n = std::snprintf(field, sizeof field, directive, (unsigned long long)value);
+      else if (c->kind == 'c')
+        n = std::snprintf(field, sizeof field, directive, int(u32 & 0xFF));
+      else if (is_signed)
+        n = std::snprintf(field, sizeof field, directive, static_cast<int32_t>(u32));
+      else
+        n = std::snprintf(field, sizeof field, directive, u32);
+      // %c of 0 counts its NUL, as printf does.
+      out.append(field, static_cast<size_t>(std::clamp<int>(n, 0, int(sizeof field) - 1)));
     }
-    // %c of 0 counts its NUL, as printf does; n never exceeds room - 1.
-    out.append(field.data(),
-               static_cast<size_t>(std::clamp<int>(n, 0, static_cast<int>(room) - 1)));
   }
   out += format.after;
   return out;

@@ -31,8 +31,9 @@ struct PrintConversion {
   std::string flags;  // as written, each of "-+ #0"
   std::optional<uint32_t> width;
   std::optional<uint32_t> precision;
-  char kind = 0;      // d i u o x X c s
-  uint32_t size = 0;  // the argument size it was accepted for
+  char kind = 0;          // d i u o x X c s
+  uint32_t size = 0;      // the argument size it was accepted for
+  std::string directive;  // the conversion for snprintf, rebuilt from the checked parts above
 };
 
 struct PrintFormat {
