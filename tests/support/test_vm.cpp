@@ -1,0 +1,48 @@
+#include "support/test_vm.h"
+
+#include <cstring>
+
+#include "heap/heap.h"
+#include "vm/interpreter.h"
+
+namespace orva::test {
+
+TestVm::TestVm(const Layout& layout) {
+  uint32_t stklim = layout.load_size + layout.zero_size;
+  uint32_t stktop = stklim + layout.stack_size;
+  host.image_block.Allocate(stktop + layout.heap_size);
+  host.mem = host.image_block.memory();
+  vm::Memory& m = host.mem;
+  std::memcpy(m.base + vm::kOffMagic, "ORVA6", 6);
+  m.SetU32At(vm::kOffLOADSIZE, layout.load_size);
+  m.SetU32At(vm::kOffZEROSIZE, layout.zero_size);
+  m.SetU32At(vm::kOffSTACKSIZE, layout.stack_size);
+  m.SetU32At(vm::kOffHEAPSIZE, layout.heap_size);
+  m.SetU32At(vm::kOffSTKLIM, stklim);
+  m.SetU32At(vm::kOffSTKTOP, stktop);
+  m.SetSP(stktop);
+  m.SetU16At(vm::kOffHOSTVER, vm::kHostVersion);
+  heap::InitHeap(host, stktop, layout.heap_size);
+  heap::AllocHeap(host, 4);
+  host.machine.loaded_count = 1;
+}
+
+uint32_t TestVm::Emit(std::initializer_list<uint32_t> words) {
+  uint32_t first = here_;
+  for (uint32_t w : words) {
+    host.mem.SetU32At(here_, w);
+    here_ += 4;
+  }
+  return first;
+}
+
+void TestVm::Poke(uint32_t address, std::string_view bytes) {
+  std::memcpy(host.mem.base + address, bytes.data(), bytes.size());
+}
+
+vm::Stop TestVm::Run(uint32_t pc) {
+  host.mem.SetPC(pc);
+  return vm::Interpret(host);
+}
+
+}  // namespace orva::test
