@@ -171,7 +171,26 @@ ORVA_ALWAYS_INLINE bool Taken(uint32_t w, uint8_t flags) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Plain and careful accesses
+
+// Addresses from kPlainStart up to the end of the image are ordinary memory. Below it lie the
+// registers and the header fields that the loop holds in locals (PC, SP, FP and FLAGS, offsets
+// 136-192), whose header copies it writes only when someone may look (see VM_SYNC).
+constexpr uint32_t kPlainStart = 200;
+constexpr uint32_t kWidest = 8;  // no operation reaches more than 8 bytes of an operand
+
+// Whether [a, a + n) lies in the plain part of the image. One unsigned compare: an address below
+// kPlainStart wraps around to a huge value.
+ORVA_ALWAYS_INLINE bool Plain(uint32_t a, uint32_t n, uint32_t size) {
+  return a - kPlainStart <= size - kPlainStart - n;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Operand resolution of the two-operand forms
+
+constexpr bool IsMemory(Operand k) {
+  return k != Operand::kReg1 && k != Operand::kReg2 && !isa::IsImmediate(k) && !isa::IsShort(k);
+}
 
 // The image address of one operand. `x` points at the first extension word. An immediate is
 // parked in IMMSLOT: 32 bits for sizes 0-2, all 64 for size 3. A short immediate is
@@ -179,57 +198,79 @@ ORVA_ALWAYS_INLINE bool Taken(uint32_t w, uint8_t flags) {
 // 4294967295 to a 64-bit operation (programs may rely on this).
 template <Operand K>
 ORVA_ALWAYS_INLINE uint32_t OperandAddress(uint8_t* m, uint32_t w, const uint8_t* x, uint32_t fp) {
-  if constexpr (K == Operand::kReg1)
+  if constexpr (K == Operand::kReg1) {
     return RegOffset(isa::R1Of(w));
-  else if constexpr (K == Operand::kReg2)
+  } else if constexpr (K == Operand::kReg2) {
     return RegOffset(isa::R2Of(w));
-  else if constexpr (K == Operand::kFpD16)
+  } else if constexpr (K == Operand::kFpD16) {
     return fp + static_cast<uint32_t>(isa::D16Of(w));
-  else if constexpr (K == Operand::kFpX1)
+  } else if constexpr (K == Operand::kFpX1) {
     return fp + Ld32(x);
-  else if constexpr (K == Operand::kAbsX1)
+  } else if constexpr (K == Operand::kAbsX1) {
     return Ld32(x);
-  else if constexpr (K == Operand::kAbsX2)
+  } else if constexpr (K == Operand::kAbsX2) {
     return Ld32(x + 4);
-  else if constexpr (K == Operand::kR1X1)
+  } else if constexpr (K == Operand::kR1X1) {
     return Ld32(m + RegOffset(isa::R1Of(w))) + Ld32(x);
-  else if constexpr (K == Operand::kR1X2)
+  } else if constexpr (K == Operand::kR1X2) {
     return Ld32(m + RegOffset(isa::R1Of(w))) + Ld32(x + 4);
-  else if constexpr (K == Operand::kR2X1)
+  } else if constexpr (K == Operand::kR2X1) {
     return Ld32(m + RegOffset(isa::R2Of(w))) + Ld32(x);
-  else if constexpr (K == Operand::kR2X2)
+  } else if constexpr (K == Operand::kR2X2) {
     return Ld32(m + RegOffset(isa::R2Of(w))) + Ld32(x + 4);
-  else if constexpr (K == Operand::kImmX1 || K == Operand::kImmX2) {
+  } else if constexpr (isa::IsImmediate(K)) {
     const uint8_t* imm = K == Operand::kImmX1 ? x : x + 4;
-    if (isa::SizeOf(w) == 3)
+    if (isa::SizeOf(w) == 3) {
       St64(m + kOffIMMSLOT, Ld64(imm));
-    else
+    } else {
       St32(m + kOffIMMSLOT, Ld32(imm));
+    }
     return kOffIMMSLOT;
   } else {
     static_assert(isa::IsShort(K));
-    uint32_t v =
-        static_cast<uint32_t>(K == Operand::kShort16 ? isa::Short16Of(w) : isa::Short5Of(w));
-    if (isa::SizeOf(w) == 3)
-      St64(m + kOffIMMSLOT, v);
-    else
-      St32(m + kOffIMMSLOT, v);
+    int32_t v = K == Operand::kShort16 ? isa::Short16Of(w) : isa::Short5Of(w);
+    if (isa::SizeOf(w) == 3) {
+      St64(m + kOffIMMSLOT, static_cast<uint32_t>(v));
+    } else {
+      St32(m + kOffIMMSLOT, static_cast<uint32_t>(v));
+    }
     return kOffIMMSLOT;
   }
 }
 
-// Resolves both operands of a two-operand instruction at `pc` and returns the address of the
-// next instruction.
+// Resolves both operands of the two-operand instruction at `pc` and sets `next` past it. Returns
+// the key of its operation handler: the operation-and-size code, plus 128 when a memory operand
+// is not plain and the careful variant of the handler must run.
 template <uint32_t kForm>
 ORVA_ALWAYS_INLINE uint32_t ResolveTwoOp(uint8_t* m, uint32_t w, uint32_t pc, uint32_t fp,
-                                         uint32_t& d, uint32_t& s) {
+                                         uint32_t size, uint32_t& d, uint32_t& s, uint32_t& next) {
   constexpr isa::FormInfo f = *isa::kFormByNumber[kForm];
   const uint8_t* x = m + pc + 4;
   d = OperandAddress<f.dst>(m, w, x, fp);
   s = OperandAddress<f.src>(m, w, x, fp);
-  uint32_t words = 1 + f.ext_words;
-  if constexpr (isa::IsImmediate(f.src)) words += isa::SizeOf(w) == 3;
-  return pc + 4 * words;
+  // The length decides where the next fetch goes: a branch on the size, which the predictor
+  // runs ahead of, keeps the fetch from waiting for this word's decoding.
+  next = pc + 4 * (1 + f.ext_words);
+  if constexpr (isa::IsImmediate(f.src)) {
+    if (isa::SizeOf(w) == 3) [[unlikely]] {
+      next += 4;
+      asm("" : "+r"(next));  // keep the branch
+    }
+  }
+  bool careful = false;
+  if constexpr (IsMemory(f.dst)) careful |= !Plain(d, kWidest, size);
+  if constexpr (IsMemory(f.src)) careful |= !Plain(s, kWidest, size);
+  return isa::OpSizeOf(w) | static_cast<uint32_t>(careful) << 7;
+}
+
+// Copies n 8-byte register slots between the header and the stack; the frame instructions save
+// and restore up to 15 of them. The two can overlap only when the stack is not plain.
+ORVA_ALWAYS_INLINE void CopySlots(uint8_t* dst, const uint8_t* src, uint32_t n, bool plain) {
+  if (plain) [[likely]] {
+    for (uint32_t i = 0; i < n; ++i) St64(dst + 8 * i, Ld64(src + 8 * i));
+  } else {
+    std::memmove(dst, src, 8 * n);
+  }
 }
 
 // FLAGS of the value of size code `size` (0-3) at p.
@@ -243,7 +284,7 @@ ORVA_ALWAYS_INLINE uint8_t FlagsAt(const uint8_t* p, uint32_t size) {
 }
 
 // Whether the instruction at pc lies inside the image; `bad` receives the first word that does
-// not. Only called within 16 bytes of the end, where the longest instruction might not fit.
+// not. Called only near the ends of the image, where the longest instruction might not fit.
 [[gnu::noinline]] bool InstructionFits(const uint8_t* m, uint32_t size, uint32_t pc,
                                        uint32_t& bad) {
   if (pc > size - 4) {
@@ -277,11 +318,15 @@ Stop Loop(Host& host, Tracer* tracer) {
   uint32_t pc = next;     // address of the instruction being run
   uint32_t w = 0;         // its first word
   uint32_t d = 0, s = 0;  // resolved operand addresses (unary instructions use d)
+  uint32_t key = 0;       // operation handler to run: the code, plus 128 for the careful one
   uint32_t bad = 0;       // the address a failed check was about
   Stop stop;
 
-  // Writes the cached state back, as the header must show it after every instruction.
-#define VM_COMMIT()       \
+  // Writes the held state into the header, as it stands at the start of the instruction. The
+  // header copies are kept current for everyone who can look at them: before a careful access
+  // (the only way the program reaches header bytes below kPlainStart) and after it (undoing a
+  // store into a held field), around host calls, and when the loop returns.
+#define VM_SYNC()         \
   do {                    \
     St32(m + kOffPC, pc); \
     St32(m + kOffSP, sp); \
@@ -289,18 +334,20 @@ Stop Loop(Host& host, Tracer* tracer) {
     m[kOffFLAGS] = flags; \
   } while (0)
 
-  // Starts the instruction at pc: state written back, instrumentation, first word fetched.
-#define VM_STEP()                                             \
-  VM_COMMIT();                                                \
-  if constexpr (kTraced) {                                    \
-    if (!tracer->Step(host.mem, pc)) goto limit_reached;      \
-  }                                                           \
-  if (pc > size - 16) [[unlikely]] {                          \
-    if (!InstructionFits(m, size, pc, bad)) goto fetch_fault; \
-  }                                                           \
+  // Starts the instruction at pc: instrumentation, then the first word, checked near the ends
+  // of the image (and in the header, whose held fields are written first).
+#define VM_STEP()                                                \
+  if constexpr (kTraced) {                                       \
+    VM_SYNC();                                                   \
+    if (!tracer->Step(host.mem, pc)) goto limit_reached;         \
+  }                                                              \
+  if (pc - kPlainStart > size - kPlainStart - 16) [[unlikely]] { \
+    VM_SYNC();                                                   \
+    if (!InstructionFits(m, size, pc, bad)) goto fetch_fault;    \
+  }                                                              \
   w = Ld32(m + pc)
 
-  // Checks of image accesses: [a, a + n) must lie inside the image.
+  // Precise checks of image accesses: [a, a + n) must lie inside the image.
 #define VM_CHECK(a, n)                 \
   if ((a) > size - (n)) [[unlikely]] { \
     bad = (a);                         \
@@ -317,12 +364,17 @@ Stop Loop(Host& host, Tracer* tracer) {
     bad = (a);                                                                 \
     goto bad_address;                                                          \
   }
-  // Room for k more bytes on the stack: SP may not fall below STKLIM, nor leave the image.
-#define VM_PUSH_ROOM(k)                                        \
+  // Reading [a, a + n) outside the plain part: the header written first, the range checked.
+#define VM_READABLE(a, n)                \
+  if (!Plain(a, n, size)) [[unlikely]] { \
+    VM_SYNC();                           \
+    VM_CHECK_RANGE(a, n);                \
+  }
+  // Room for k more bytes on the stack: SP may not fall below STKLIM.
+#define VM_STACK_ROOM(k)                                       \
   if (static_cast<int64_t>(sp) - static_cast<int64_t>(k) <     \
       static_cast<int64_t>(Ld32(m + kOffSTKLIM))) [[unlikely]] \
-    goto stack_overflow;                                       \
-  VM_CHECK_RANGE(sp - static_cast<uint32_t>(k), k)
+    goto stack_overflow;
 
 #if ORVA_THREADED
 #define VM_CASE(label, value) \
@@ -333,10 +385,11 @@ Stop Loop(Host& host, Tracer* tracer) {
     VM_STEP();                      \
     goto* dispatch[isa::Opcode(w)]; \
   } while (0)
-#define VM_OP_DISPATCH() goto* op_labels[isa::OpSizeOf(w)]
-#define VM_UNARY_DISPATCH() goto* unary_labels[isa::UnaryCodeOf(w)]
+#define VM_OP_DISPATCH() goto* op_labels[key]
+#define VM_UNARY_DISPATCH() goto* unary_labels[key]
 
-  // Label tables, in the order of Handler, of operation-and-size codes and of unary codes.
+  // Label tables, in the order of Handler, of operation keys and of unary keys. The first 128
+  // keys are the handlers for plain operands, the second 128 their careful variants.
 #define VM_FORM_LABEL(n) &&form_##n
   static const void* const handler_labels[] = {
       &&h_illegal,       VM_FORM_LABEL(1),  VM_FORM_LABEL(2),  VM_FORM_LABEL(3),  &&h_illegal,
@@ -359,30 +412,31 @@ Stop Loop(Host& host, Tracer* tracer) {
     return t;
   }();
 
-#define VM_L4(name) &&name##_0, &&name##_1, &&name##_2, &&name##_3
-#define VM_ILL4 &&op_illegal, &&op_illegal, &&op_illegal, &&op_illegal
-  static const void* const op_labels[] = {
-      VM_L4(divs), VM_L4(rems), VM_L4(asr),   VM_L4(divu),  VM_L4(remu), VM_L4(lsr),  VM_L4(add),
-      VM_L4(sub),  VM_L4(cmp),  VM_L4(mul),   VM_L4(test),  VM_L4(lsl),  VM_L4(and),  VM_L4(or),
-      VM_L4(xor),  VM_L4(mov),  VM_L4(movz),  VM_L4(fadd),  VM_L4(fsub), VM_L4(fmul), VM_L4(fdiv),
-      VM_L4(fcmp), VM_L4(lea),  VM_L4(bmov),  VM_ILL4,      VM_ILL4,     VM_ILL4,     VM_ILL4,
-      VM_ILL4,     VM_ILL4,     VM_L4(bpush), VM_L4(bpeek),
-  };
-  static const void* const unary_labels[] = {
-      &&u_fsize,      &&u_fsize_1,    &&u_fneg_f,     &&u_fneg_d,       VM_L4(u_neg),
-      VM_L4(u_not),   VM_L4(u_tst),   VM_L4(u_push),  VM_L4(u_pop),     VM_L4(u_pusha),
-      VM_ILL4,        &&u_zext_0,     &&u_zext_1,     &&u_zext_2,       &&h_nop_unary,
-      &&u_sext_0,     &&u_sext_1,     &&u_sext_2,     &&h_nop_unary_39, VM_L4(u_cvtuf),
-      VM_L4(u_cvtsf), VM_L4(u_cvtud), VM_L4(u_cvtsd), VM_L4(u_cvtfi),   VM_L4(u_cvtdi),
-      VM_L4(u_cvtfd), VM_L4(u_cvtdf), VM_ILL4,        VM_ILL4,          VM_ILL4,
-      VM_ILL4,        VM_ILL4,        VM_ILL4,        VM_ILL4,          VM_ILL4,
-      VM_ILL4,        VM_ILL4,        VM_ILL4,        VM_ILL4,          VM_ILL4,
-      VM_ILL4,
-  };
+#define VM_L4(name, v) &&name##_##v##0, &&name##_##v##1, &&name##_##v##2, &&name##_##v##3
+#define VM_OP_LABELS(v)                                                                          \
+  VM_L4(divs, v), VM_L4(rems, v), VM_L4(asr, v), VM_L4(divu, v), VM_L4(remu, v), VM_L4(lsr, v),  \
+      VM_L4(add, v), VM_L4(sub, v), VM_L4(cmp, v), VM_L4(mul, v), VM_L4(test, v), VM_L4(lsl, v), \
+      VM_L4(and, v), VM_L4(or, v), VM_L4(xor, v), VM_L4(mov, v), VM_L4(movz, v), VM_L4(fadd, v), \
+      VM_L4(fsub, v), VM_L4(fmul, v), VM_L4(fdiv, v), VM_L4(fcmp, v), VM_L4(lea, v),             \
+      VM_L4(bmov, v), VM_ILL24, VM_L4(bpush, v), VM_L4(bpeek, v)
+#define VM_ILL4 &&illegal_op, &&illegal_op, &&illegal_op, &&illegal_op
+#define VM_ILL24 VM_ILL4, VM_ILL4, VM_ILL4, VM_ILL4, VM_ILL4, VM_ILL4
+  static const void* const op_labels[] = {VM_OP_LABELS(p), VM_OP_LABELS(c)};
+#define VM_UNARY_LABELS(v)                                                                         \
+  &&u_fsize_##v##0, &&u_fsize_##v##1, &&u_fneg_##v##2, &&u_fneg_##v##3, VM_L4(u_neg, v),           \
+      VM_L4(u_not, v), VM_L4(u_tst, v), VM_L4(u_push, v), VM_L4(u_pop, v), VM_L4(u_pusha, v),      \
+      VM_ILL4, &&u_zext_##v##0, &&u_zext_##v##1, &&u_zext_##v##2, &&u_nop_##v##3, &&u_sext_##v##0, \
+      &&u_sext_##v##1, &&u_sext_##v##2, &&u_nop_##v##7, VM_L4(u_cvtuf, v), VM_L4(u_cvtsf, v),      \
+      VM_L4(u_cvtud, v), VM_L4(u_cvtsd, v), VM_L4(u_cvtfi, v), VM_L4(u_cvtdi, v),                  \
+      VM_L4(u_cvtfd, v), VM_L4(u_cvtdf, v), VM_ILL24, VM_ILL24, VM_ILL4, VM_ILL4
+  static const void* const unary_labels[] = {VM_UNARY_LABELS(p), VM_UNARY_LABELS(c)};
 #undef VM_L4
 #undef VM_ILL4
+#undef VM_ILL24
+#undef VM_OP_LABELS
+#undef VM_UNARY_LABELS
   static_assert(std::size(handler_labels) == kHandlerCount);
-  static_assert(std::size(op_labels) == 128 && std::size(unary_labels) == 128);
+  static_assert(std::size(op_labels) == 256 && std::size(unary_labels) == 256);
 
   VM_NEXT();  // the first instruction
   {
@@ -399,11 +453,11 @@ Stop Loop(Host& host, Tracer* tracer) {
       default: goto illegal;
 #endif
 
-    // --- Two-operand forms: resolve, then dispatch on the operation-and-size code ----------
-#define VM_FORM(n)                              \
-  VM_CASE(form_##n, n) {                        \
-    next = ResolveTwoOp<n>(m, w, pc, fp, d, s); \
-    VM_OP_DISPATCH();                           \
+    // --- Two-operand forms: resolve, then dispatch on the operation key -------------------
+#define VM_FORM(n)                                         \
+  VM_CASE(form_##n, n) {                                   \
+    key = ResolveTwoOp<n>(m, w, pc, fp, size, d, s, next); \
+    VM_OP_DISPATCH();                                      \
   }
     VM_FORM(1)
     VM_FORM(2) VM_FORM(3) VM_FORM(5) VM_FORM(6) VM_FORM(7) VM_FORM(9) VM_FORM(10) VM_FORM(11)
@@ -412,40 +466,54 @@ Stop Loop(Host& host, Tracer* tracer) {
                 VM_FORM(30)
 #undef VM_FORM
 
-        // --- Unary forms: resolve X into d, then dispatch on the unary code -------------------
+        // --- Unary forms: resolve X into d, then dispatch on the unary key -------------------
         VM_CASE(h_unary_regdisp, kHUnaryRegDisp) {
       d = Ld32(m + RegOffset(isa::R2Of(w))) + Ld32(m + pc + 4);
       next = pc + 8;
+      key = isa::UnaryCodeOf(w) | static_cast<uint32_t>(!Plain(d, kWidest, size)) << 7;
       VM_UNARY_DISPATCH();
     }
     VM_CASE(h_unary_fp, kHUnaryFp) {
       d = fp + static_cast<uint32_t>(isa::D16Of(w));
       next = pc + 4;
+      key = isa::UnaryCodeOf(w) | static_cast<uint32_t>(!Plain(d, kWidest, size)) << 7;
       VM_UNARY_DISPATCH();
     }
     VM_CASE(h_unary_slot, kHUnarySlot) {
-      d = RegOffset(isa::SlotOf(w));  // slots past 15 reach the header fields and beyond
+      // Slots 0-15 are the registers; past them lie the header fields and then the image.
+      uint32_t slot = isa::SlotOf(w);
+      d = RegOffset(slot);
       next = pc + 4;
+      bool careful = slot > 15 && !Plain(d, kWidest, size);
+      key = isa::UnaryCodeOf(w) | static_cast<uint32_t>(careful) << 7;
       VM_UNARY_DISPATCH();
     }
     VM_CASE(h_unary_abs, kHUnaryAbs) {
       d = Ld32(m + pc + 4);
       next = pc + 8;
+      key = isa::UnaryCodeOf(w) | static_cast<uint32_t>(!Plain(d, kWidest, size)) << 7;
       VM_UNARY_DISPATCH();
     }
 
     // --- Test-and-branch: FLAGS from the operand, then branch on the condition ------------
-#define VM_TEST_AND_BRANCH()                            \
-  {                                                     \
-    uint32_t tsize = isa::TbSizeOf(w);                  \
-    VM_CHECK(d, 1u << tsize);                           \
-    flags = FlagsAt(m + d, tsize);                      \
-    next = Taken(w, flags) ? isa::TargetOf(w) : pc + 8; \
-    VM_NEXT();                                          \
+#define VM_TEST_AND_BRANCH()                                          \
+  {                                                                   \
+    uint32_t tsize = isa::TbSizeOf(w);                                \
+    if (d > RegOffset(15) && !Plain(d, kWidest, size)) [[unlikely]] { \
+      VM_SYNC();                                                      \
+      VM_CHECK(d, 1u << tsize);                                       \
+    }                                                                 \
+    flags = FlagsAt(m + d, tsize);                                    \
+    if (Taken(w, flags)) {                                            \
+      next = isa::TargetOf(w);                                        \
+      VM_NEXT();                                                      \
+    }                                                                 \
+    next = pc + 8;                                                    \
+    VM_NEXT();                                                        \
   }
     VM_CASE(h_test_reg, kHTestReg) {
       next = pc + 8;
-      d = RegOffset(Ld32(m + pc + 4));  // any slot number; the check below bounds it
+      d = RegOffset(Ld32(m + pc + 4));  // any slot number
       VM_TEST_AND_BRANCH();
     }
     VM_CASE(h_test_abs, kHTestAbs) {
@@ -456,7 +524,9 @@ Stop Loop(Host& host, Tracer* tracer) {
     VM_CASE(h_test_ind, kHTestInd) {
       next = pc + 8;
       uint32_t slot = RegOffset(Ld32(m + pc + 4));
-      VM_CHECK(slot, 4);
+      if (slot > RegOffset(15)) {
+        VM_READABLE(slot, 4);
+      }
       d = Ld32(m + slot);
       VM_TEST_AND_BRANCH();
     }
@@ -469,7 +539,12 @@ Stop Loop(Host& host, Tracer* tracer) {
 
     // --- Branches and calls ----------------------------------------------------------------
     VM_CASE(h_branch_flags, kHBranchFlags) {
-      next = Taken(w, flags) ? isa::TargetOf(w) : pc + 4;
+      // Two ways on: a conditional branch here lets the next fetch run ahead of the flags.
+      if (Taken(w, flags)) {
+        next = isa::TargetOf(w);
+        VM_NEXT();
+      }
+      next = pc + 4;
       VM_NEXT();
     }
     VM_CASE(h_jump, kHJump) {
@@ -479,51 +554,69 @@ Stop Loop(Host& host, Tracer* tracer) {
     VM_CASE(h_jump_table, kHJumpTable) {
       next = pc + 4;
       uint32_t entry = Ld32(m + RegOffset(isa::JumpTableRegOf(w))) + isa::TargetOf(w);
-      VM_CHECK(entry, 4);
+      VM_READABLE(entry, 4);
       next = Ld32(m + entry);
       VM_NEXT();
     }
+
+    // Pushes write [sp - k, sp). Outside the plain part they are checked, and a push into the
+    // header is followed by a sync, undoing what it did to a held field.
+#define VM_PUSH_BEGIN(k)                                                                  \
+  VM_STACK_ROOM(k);                                                                       \
+  bool plain_push = Plain(sp - static_cast<uint32_t>(k), static_cast<uint32_t>(k), size); \
+  if (!plain_push) [[unlikely]] {                                                         \
+    VM_CHECK_RANGE(sp - static_cast<uint32_t>(k), k);                                     \
+  }
+#define VM_PUSH_END()           \
+  if (!plain_push) [[unlikely]] \
+    VM_SYNC();                  \
+  VM_NEXT()
+
     VM_CASE(h_jsr, kHJsr) {
       next = pc + 8;
       host.machine.pc_pre_jsr = pc + 4;
-      VM_PUSH_ROOM(8);
+      VM_PUSH_BEGIN(8);
       St32(m + sp - 4, isa::ArgBytesOf(w));
       St32(m + sp - 8, pc + 8);
       sp -= 8;
       next = Ld32(m + pc + 4);
-      VM_NEXT();
+      VM_PUSH_END();
     }
     VM_CASE(h_jsr_reg, kHJsrReg) {
       next = pc + 4;
       host.machine.pc_pre_jsr = pc + 4;
-      VM_PUSH_ROOM(8);
+      VM_PUSH_BEGIN(8);
       St32(m + sp - 4, isa::ArgBytesOf(w));
       St32(m + sp - 8, pc + 4);
       sp -= 8;
       next = Ld32(m + RegOffset(isa::JsrRegOf(w)));
-      VM_NEXT();
+      VM_PUSH_END();
     }
     VM_CASE(h_enter, kHEnter) {
       // Push FP, make room for the locals, save the n registers just below R14.
       next = pc + 4;
-      uint32_t saved = 8 * isa::FrameRegsOf(w);
-      uint64_t room = 4 + static_cast<uint64_t>(isa::FrameLocalsOf(w)) + saved;
-      VM_PUSH_ROOM(room);
+      uint32_t n = isa::FrameRegsOf(w);
+      uint64_t room = 4 + static_cast<uint64_t>(isa::FrameLocalsOf(w)) + 8 * n;
+      VM_PUSH_BEGIN(room);
       St32(m + sp - 4, fp);
       fp = sp - 4;
       sp = static_cast<uint32_t>(sp - room);
-      std::memmove(m + sp, m + kOffR14 - saved, saved);
-      VM_NEXT();
+      if (n != 0) CopySlots(m + sp, m + kOffR14 - 8 * n, n, plain_push);
+      VM_PUSH_END();
     }
     VM_CASE(h_return, kHReturn) {
       next = pc + 4;
-      uint32_t saved = 8 * isa::FrameRegsOf(w);
-      VM_CHECK(sp, saved);
-      std::memmove(m + kOffR14 - saved, m + sp, saved);
-      VM_CHECK(fp, 12);
+      uint32_t n = isa::FrameRegsOf(w);
+      if (n != 0) {
+        bool plain_stack = Plain(sp, 8 * n, size);
+        VM_READABLE(sp, 8 * n);
+        CopySlots(m + kOffR14 - 8 * n, m + sp, n, plain_stack);
+      }
+      VM_READABLE(fp, 12);
       uint32_t caller_fp = Ld32(m + fp), ret = Ld32(m + fp + 4), arg_bytes = Ld32(m + fp + 8);
       sp = fp + 12 + arg_bytes;
-      if (host.heap.head[heap::kLocked] >= 0) heap::ReleaseFrameLocks(host, sp);
+      if (host.heap.head[heap::kLocked] >= 0) [[unlikely]]
+        heap::ReleaseFrameLocks(host, sp);
       fp = caller_fp;
       next = ret;
       if (ret == 0) {
@@ -534,13 +627,13 @@ Stop Loop(Host& host, Tracer* tracer) {
     }
 
     // --- Pushes of immediates --------------------------------------------------------------
-#define VM_PUSH_VALUE(T, v)  \
-  {                          \
-    T value = (v);           \
-    VM_PUSH_ROOM(sizeof(T)); \
-    sp -= sizeof(T);         \
-    St<T>(m + sp, value);    \
-    VM_NEXT();               \
+#define VM_PUSH_VALUE(T, v)   \
+  {                           \
+    T value = (v);            \
+    VM_PUSH_BEGIN(sizeof(T)); \
+    sp -= sizeof(T);          \
+    St<T>(m + sp, value);     \
+    VM_PUSH_END();            \
   }
     VM_CASE(h_push16x, kHPush16X) {
       next = pc + 8;
@@ -570,6 +663,7 @@ Stop Loop(Host& host, Tracer* tracer) {
     // --- Traps and run control -------------------------------------------------------------
     VM_CASE(h_debug_print, kHDebugPrint) {
       next = pc + 4;
+      VM_SYNC();  // the string may lie in the header
       uint32_t text = Ld32(m + kOffR15);
       auto str = host.mem.CString(text);
       if (!str) [[unlikely]] {
@@ -581,12 +675,14 @@ Stop Loop(Host& host, Tracer* tracer) {
     }
     VM_CASE(h_sys, kHSys) {
       // The header holds this instruction's PC and the current SP, FP and FLAGS while the
-      // service runs; the service cannot change them for the program.
+      // service runs; afterwards they are written again, since a service cannot change them.
       next = pc + 4;
+      VM_SYNC();
       if (auto fault = services::SysDispatch(host)) [[unlikely]] {
         bad = fault->address;
         goto bad_address;
       }
+      VM_SYNC();
       VM_NEXT();
     }
     VM_CASE(h_halt, kHHalt) {
@@ -597,7 +693,8 @@ Stop Loop(Host& host, Tracer* tracer) {
     VM_CASE(h_modal, kHModal) {
       // Save R0-R15, the resume address and FP below SP, chain the context, hand control back.
       next = pc + 4;
-      VM_PUSH_ROOM(140);
+      VM_STACK_ROOM(140);
+      VM_CHECK_RANGE(sp - 140, 140);
       std::memmove(m + sp - 128, m + RegOffset(0), 128);
       St32(m + sp - 132, pc + 4);
       St32(m + sp - 136, fp);
@@ -615,7 +712,7 @@ Stop Loop(Host& host, Tracer* tracer) {
         goto leave;
       }
       uint32_t c = Ld32(m + kOffMODALCHAIN);
-      VM_CHECK(c, 140);
+      VM_READABLE(c, 140);
       --host.machine.modal_depth;
       uint32_t chain = Ld32(m + c), saved_fp = Ld32(m + c + 4), resume = Ld32(m + c + 8);
       St32(m + kOffMODALCHAIN, chain);
@@ -642,82 +739,96 @@ Stop Loop(Host& host, Tracer* tracer) {
 #else
     }  // switch on the handler
   two_op:
-    switch (isa::OpSizeOf(w)) {
+    switch (key) {
       default: goto illegal;
 #define VM_OPCASE(label, value) case value:
 #endif
 
-  // --- Two-operand operations, by code = operation * 4 + size ---------------------------
-  // D is the destination's address and S the source's; each handler checks what it touches.
-#define VM_SIZES(name, op, BODY)                                                               \
-  VM_OPCASE(name##_0, (op)*4 + 0)                                                              \
-  BODY(uint8_t) VM_OPCASE(name##_1, (op)*4 + 1) BODY(uint16_t) VM_OPCASE(name##_2, (op)*4 + 2) \
-      BODY(uint32_t) VM_OPCASE(name##_3, (op)*4 + 3) BODY(uint64_t)
+  // --- Two-operand operations, by key = operation * 4 + size (+ 128 when careful) -------
+  // D and S are the operands' addresses. Plain handlers (C = 0) know them to lie in the
+  // plain part of the image or in the header's registers; careful handlers (C = 1) write the
+  // held state into the header, check exactly what they touch, and write it again after.
+#define VM_SIZES(name, op, BODY)                                                          \
+  VM_OPCASE(name##_p0, (op)*4 + 0)                                                        \
+  BODY(uint8_t, 0) VM_OPCASE(name##_p1, (op)*4 + 1) BODY(uint16_t, 0)                     \
+      VM_OPCASE(name##_p2, (op)*4 + 2) BODY(uint32_t, 0) VM_OPCASE(name##_p3, (op)*4 + 3) \
+          BODY(uint64_t, 0) VM_OPCASE(name##_c0, (op)*4 + 128) BODY(uint8_t, 1)           \
+              VM_OPCASE(name##_c1, (op)*4 + 129) BODY(uint16_t, 1)                        \
+                  VM_OPCASE(name##_c2, (op)*4 + 130) BODY(uint32_t, 1)                    \
+                      VM_OPCASE(name##_c3, (op)*4 + 131) BODY(uint64_t, 1)
+#define VM_BEFORE(C, na, nb) \
+  if constexpr (C) {         \
+    VM_SYNC();               \
+    VM_CHECK2(d, na, s, nb); \
+  }
+#define VM_AFTER(C)           \
+  if constexpr (C) VM_SYNC(); \
+  VM_NEXT()
 
   // D = EXPR(a, b), with FLAGS from the result when FL is true.
-#define VM_ARITH(T, EXPR, FL)                  \
+#define VM_ARITH(T, C, EXPR, FL)               \
   {                                            \
-    VM_CHECK2(d, sizeof(T), s, sizeof(T));     \
+    VM_BEFORE(C, sizeof(T), sizeof(T));        \
     T a = Ld<T>(m + d), b = Ld<T>(m + s);      \
     T r = static_cast<T>(EXPR);                \
     St<T>(m + d, r);                           \
     if constexpr (FL) flags = ops::FlagsOf(r); \
-    VM_NEXT();                                 \
+    VM_AFTER(C);                               \
   }
   // FLAGS of EXPR(a, b); D is not written.
-#define VM_FLAGS_ONLY(T, EXPR)                  \
+#define VM_FLAGS_ONLY(T, C, EXPR)               \
   {                                             \
-    VM_CHECK2(d, sizeof(T), s, sizeof(T));      \
+    VM_BEFORE(C, sizeof(T), sizeof(T));         \
     T a = Ld<T>(m + d), b = Ld<T>(m + s);       \
     flags = ops::FlagsOf(static_cast<T>(EXPR)); \
     VM_NEXT();                                  \
   }
   // D = EXPR(a, b) where b may not be zero.
-#define VM_DIVIDE(T, EXPR)                 \
-  {                                        \
-    VM_CHECK2(d, sizeof(T), s, sizeof(T)); \
-    T a = Ld<T>(m + d), b = Ld<T>(m + s);  \
-    if (b == 0) [[unlikely]]               \
-      goto divide_by_zero;                 \
-    St<T>(m + d, static_cast<T>(EXPR));    \
-    VM_NEXT();                             \
+#define VM_DIVIDE(T, C, EXPR)             \
+  {                                       \
+    VM_BEFORE(C, sizeof(T), sizeof(T));   \
+    T a = Ld<T>(m + d), b = Ld<T>(m + s); \
+    if (b == 0) [[unlikely]]              \
+      goto divide_by_zero;                \
+    St<T>(m + d, static_cast<T>(EXPR));   \
+    VM_AFTER(C);                          \
   }
   // D shifted by the first byte of S; flags.
-#define VM_SHIFT(T, FN)                \
+#define VM_SHIFT(T, C, FN)             \
   {                                    \
-    VM_CHECK2(d, sizeof(T), s, 1);     \
+    VM_BEFORE(C, sizeof(T), 1);        \
     T r = ops::FN(Ld<T>(m + d), m[s]); \
     St<T>(m + d, r);                   \
     flags = ops::FlagsOf(r);           \
-    VM_NEXT();                         \
+    VM_AFTER(C);                       \
   }
 
-#define VM_DIVS(T) VM_DIVIDE(T, ops::DivSigned(a, b))
-#define VM_REMS(T) VM_DIVIDE(T, ops::RemSigned(a, b))
-#define VM_DIVU(T) VM_DIVIDE(T, a / b)
-#define VM_REMU(T) VM_DIVIDE(T, a % b)
-#define VM_ASR(T) VM_SHIFT(T, ShiftRightArith)
-#define VM_LSR(T) VM_SHIFT(T, ShiftRightLogical)
-#define VM_LSL(T) VM_SHIFT(T, ShiftLeft)
-#define VM_ADD(T) VM_ARITH(T, a + b, false)
-#define VM_SUB(T) VM_ARITH(T, a - b, true)
-#define VM_CMP(T) VM_FLAGS_ONLY(T, a - b)
-#define VM_MUL(T) VM_ARITH(T, Mul(a, b), false)
-#define VM_TEST(T) VM_FLAGS_ONLY(T, a& b)
-#define VM_AND(T) VM_ARITH(T, a& b, true)
-#define VM_OR(T) VM_ARITH(T, a | b, false)
-#define VM_XOR(T) VM_ARITH(T, a ^ b, true)
-#define VM_MOV(T)                          \
-  {                                        \
-    VM_CHECK2(d, sizeof(T), s, sizeof(T)); \
-    St<T>(m + d, Ld<T>(m + s));            \
-    VM_NEXT();                             \
+#define VM_DIVS(T, C) VM_DIVIDE(T, C, ops::DivSigned(a, b))
+#define VM_REMS(T, C) VM_DIVIDE(T, C, ops::RemSigned(a, b))
+#define VM_DIVU(T, C) VM_DIVIDE(T, C, a / b)
+#define VM_REMU(T, C) VM_DIVIDE(T, C, a % b)
+#define VM_ASR(T, C) VM_SHIFT(T, C, ShiftRightArith)
+#define VM_LSR(T, C) VM_SHIFT(T, C, ShiftRightLogical)
+#define VM_LSL(T, C) VM_SHIFT(T, C, ShiftLeft)
+#define VM_ADD(T, C) VM_ARITH(T, C, a + b, false)
+#define VM_SUB(T, C) VM_ARITH(T, C, a - b, true)
+#define VM_CMP(T, C) VM_FLAGS_ONLY(T, C, a - b)
+#define VM_MUL(T, C) VM_ARITH(T, C, Mul(a, b), false)
+#define VM_TEST(T, C) VM_FLAGS_ONLY(T, C, a& b)
+#define VM_AND(T, C) VM_ARITH(T, C, a& b, true)
+#define VM_OR(T, C) VM_ARITH(T, C, a | b, false)
+#define VM_XOR(T, C) VM_ARITH(T, C, a ^ b, true)
+#define VM_MOV(T, C)                    \
+  {                                     \
+    VM_BEFORE(C, sizeof(T), sizeof(T)); \
+    St<T>(m + d, Ld<T>(m + s));         \
+    VM_AFTER(C);                        \
   }
-#define VM_MOVZ(T)                     \
+#define VM_MOVZ(T, C)                  \
   {                                    \
-    VM_CHECK2(d, 8, s, sizeof(T));     \
+    VM_BEFORE(C, 8, sizeof(T));        \
     St<uint64_t>(m + d, Ld<T>(m + s)); \
-    VM_NEXT();                         \
+    VM_AFTER(C);                       \
   }
 
       VM_SIZES(divs, 0, VM_DIVS) VM_SIZES(rems, 1, VM_REMS) VM_SIZES(asr, 2, VM_ASR) VM_SIZES(
@@ -728,30 +839,35 @@ Stop Loop(Host& host, Tracer* tracer) {
                   VM_SIZES(mov, 15, VM_MOV) VM_SIZES(movz, 16, VM_MOVZ)
 
   // Floating operations: sizes 2 (FLOAT) and 3 (DOUBLE); BYTE and WORD alert and do nothing.
-#define VM_FLOAT_SIZES(name, op, BODY) \
-  VM_OPCASE(name##_0, (op)*4 + 0)      \
-  VM_OPCASE(name##_1, (op)*4 + 1) {    \
-    AlertFloatSize(host, pc);          \
-    VM_NEXT();                         \
-  }                                    \
-  VM_OPCASE(name##_2, (op)*4 + 2)      \
-  BODY(float, uint32_t) VM_OPCASE(name##_3, (op)*4 + 3) BODY(double, uint64_t)
-#define VM_FLOAT_ARITH(F, U, EXPR, FL)                                        \
+#define VM_FLOAT_SIZES(name, op, BODY)                                                \
+  VM_OPCASE(name##_p0, (op)*4 + 0)                                                    \
+  VM_OPCASE(name##_p1, (op)*4 + 1)                                                    \
+  VM_OPCASE(name##_c0, (op)*4 + 128)                                                  \
+  VM_OPCASE(name##_c1, (op)*4 + 129) {                                                \
+    VM_SYNC();                                                                        \
+    AlertFloatSize(host, pc);                                                         \
+    VM_NEXT();                                                                        \
+  }                                                                                   \
+  VM_OPCASE(name##_p2, (op)*4 + 2)                                                    \
+  BODY(float, uint32_t, 0) VM_OPCASE(name##_p3, (op)*4 + 3) BODY(double, uint64_t, 0) \
+      VM_OPCASE(name##_c2, (op)*4 + 130) BODY(float, uint32_t, 1)                     \
+          VM_OPCASE(name##_c3, (op)*4 + 131) BODY(double, uint64_t, 1)
+#define VM_FLOAT_ARITH(F, U, C, EXPR, FL)                                     \
   {                                                                           \
-    VM_CHECK2(d, sizeof(F), s, sizeof(F));                                    \
+    VM_BEFORE(C, sizeof(F), sizeof(F));                                       \
     F a = std::bit_cast<F>(Ld<U>(m + d)), b = std::bit_cast<F>(Ld<U>(m + s)); \
     F r = EXPR;                                                               \
     St<U>(m + d, std::bit_cast<U>(r));                                        \
     if constexpr (FL) flags = ops::FloatFlagsOf(r);                           \
-    VM_NEXT();                                                                \
+    VM_AFTER(C);                                                              \
   }
-#define VM_FADD(F, U) VM_FLOAT_ARITH(F, U, a + b, false)
-#define VM_FSUB(F, U) VM_FLOAT_ARITH(F, U, a - b, true)
-#define VM_FMUL(F, U) VM_FLOAT_ARITH(F, U, a* b, false)
-#define VM_FDIV(F, U) VM_FLOAT_ARITH(F, U, a / b, false)
-#define VM_FCMP(F, U)                                                         \
+#define VM_FADD(F, U, C) VM_FLOAT_ARITH(F, U, C, a + b, false)
+#define VM_FSUB(F, U, C) VM_FLOAT_ARITH(F, U, C, a - b, true)
+#define VM_FMUL(F, U, C) VM_FLOAT_ARITH(F, U, C, a* b, false)
+#define VM_FDIV(F, U, C) VM_FLOAT_ARITH(F, U, C, a / b, false)
+#define VM_FCMP(F, U, C)                                                      \
   {                                                                           \
-    VM_CHECK2(d, sizeof(F), s, sizeof(F));                                    \
+    VM_BEFORE(C, sizeof(F), sizeof(F));                                       \
     F a = std::bit_cast<F>(Ld<U>(m + d)), b = std::bit_cast<F>(Ld<U>(m + s)); \
     flags = ops::FloatFlagsOf(static_cast<F>(a - b));                         \
     VM_NEXT();                                                                \
@@ -760,24 +876,32 @@ Stop Loop(Host& host, Tracer* tracer) {
                           VM_FLOAT_SIZES(fmul, 19, VM_FMUL) VM_FLOAT_SIZES(fdiv, 20, VM_FDIV)
                               VM_FLOAT_SIZES(fcmp, 21, VM_FCMP)
 
-  // Operations on the source's address rather than its value.
-#define VM_LEA(T)   \
-  {                 \
-    VM_CHECK(d, 4); \
-    St32(m + d, s); \
-    VM_NEXT();      \
+  // Operations on the source's address rather than its value. lea touches only D. The block
+  // operations reach lengths known only at run time: they always check their ranges, with
+  // the held state written into the header before and after, as careful handlers do.
+#define VM_LEA(T, C)   \
+  {                    \
+    if constexpr (C) { \
+      VM_SYNC();       \
+      VM_CHECK(d, 4);  \
+    }                  \
+    St32(m + d, s);    \
+    VM_AFTER(C);       \
   }
   // MCOUNT elements of the size, copied as through a temporary buffer.
-#define VM_BMOV(T)                                                            \
+#define VM_BMOV(T, C)                                                         \
   {                                                                           \
+    VM_SYNC();                                                                \
     uint64_t bytes = static_cast<uint64_t>(Ld32(m + kOffMCOUNT)) * sizeof(T); \
     VM_CHECK_RANGE(d, bytes);                                                 \
     VM_CHECK_RANGE(s, bytes);                                                 \
     std::memmove(m + d, m + s, bytes);                                        \
+    VM_SYNC();                                                                \
     VM_NEXT();                                                                \
   }
   // The length is the byte at D for BYTE, the 16-bit value at D otherwise.
 #define VM_BLOCK_LENGTH(T, n)     \
+  VM_SYNC();                      \
   uint32_t n;                     \
   if constexpr (sizeof(T) == 1) { \
     VM_CHECK(d, 1);               \
@@ -787,7 +911,7 @@ Stop Loop(Host& host, Tracer* tracer) {
     n = Ld16(m + d);              \
   }
   // Push n bytes from S; the new SP must stay 100 bytes above STKLIM.
-#define VM_BPUSH(T)                                                                      \
+#define VM_BPUSH(T, C)                                                                   \
   {                                                                                      \
     VM_BLOCK_LENGTH(T, n);                                                               \
     if (static_cast<int64_t>(sp) - n < static_cast<int64_t>(Ld32(m + kOffSTKLIM)) + 100) \
@@ -796,10 +920,11 @@ Stop Loop(Host& host, Tracer* tracer) {
     VM_CHECK_RANGE(sp - n, n);                                                           \
     std::memmove(m + sp - n, m + s, n);                                                  \
     sp -= n;                                                                             \
+    VM_SYNC();                                                                           \
     VM_NEXT();                                                                           \
   }
   // Copy n bytes from the stack top to S; they must all lie below STKTOP.
-#define VM_BPEEK(T)                                                                  \
+#define VM_BPEEK(T, C)                                                               \
   {                                                                                  \
     VM_BLOCK_LENGTH(T, n);                                                           \
     if (static_cast<uint64_t>(Ld32(m + kOffSTKTOP)) < static_cast<uint64_t>(sp) + n) \
@@ -807,183 +932,209 @@ Stop Loop(Host& host, Tracer* tracer) {
     VM_CHECK_RANGE(sp, n);                                                           \
     VM_CHECK_RANGE(s, n);                                                            \
     std::memmove(m + s, m + sp, n);                                                  \
+    VM_SYNC();                                                                       \
     VM_NEXT();                                                                       \
   }
-                                  VM_SIZES(lea, 22, VM_LEA) VM_SIZES(bmov, 23, VM_BMOV) VM_SIZES(
-                                      bpush, 30, VM_BPUSH) VM_SIZES(bpeek, 31, VM_BPEEK)
-                                      VM_OPCASE(op_illegal, 96) goto illegal;  // operations 24-29
+                                  VM_SIZES(lea, 22, VM_LEA) VM_SIZES(bmov, 23, VM_BMOV)
+                                      VM_SIZES(bpush, 30, VM_BPUSH) VM_SIZES(bpeek, 31, VM_BPEEK)
 
 #if ORVA_THREADED
-}
-{
+  } {
 #define VM_UCASE(label, value) \
   label:
 #else
     }  // switch on the operation
   unary:
-    switch (isa::UnaryCodeOf(w)) {
+    switch (key) {
       default: goto illegal;
 #define VM_UCASE(label, value) case value:
 #endif
 
-// --- Unary operations on X (address in d), by unary code -------------------------------
-#define VM_USIZES(name, base, BODY)                                                          \
-  VM_UCASE(name##_0, (base) + 0)                                                             \
-  BODY(uint8_t) VM_UCASE(name##_1, (base) + 1) BODY(uint16_t) VM_UCASE(name##_2, (base) + 2) \
-      BODY(uint32_t) VM_UCASE(name##_3, (base) + 3) BODY(uint64_t)
-
-    VM_UCASE(u_fsize, 0) VM_UCASE(u_fsize_1, 1){AlertFloatSize(host, pc);
-VM_NEXT();
-}  // namespace
-VM_UCASE(u_fneg_f, 2) {
-  VM_CHECK(d, 4);
-  St32(m + d, Ld32(m + d) ^ 0x80000000u);
-  VM_NEXT();
-}
-VM_UCASE(u_fneg_d, 3) {
-  VM_CHECK(d, 8);
-  St64(m + d, Ld64(m + d) ^ (uint64_t{1} << 63));
-  VM_NEXT();
-}
-#define VM_NEG(T)                                      \
-  {                                                    \
-    VM_CHECK(d, sizeof(T));                            \
-    St<T>(m + d, static_cast<T>(T{0} - Ld<T>(m + d))); \
-    VM_NEXT();                                         \
+  // --- Unary operations on X (address in d), by key = unary code (+ 128 when careful) ----
+#define VM_USIZES(name, base, BODY)                                                     \
+  VM_UCASE(name##_p0, (base) + 0)                                                       \
+  BODY(uint8_t, 0) VM_UCASE(name##_p1, (base) + 1) BODY(uint16_t, 0)                    \
+      VM_UCASE(name##_p2, (base) + 2) BODY(uint32_t, 0) VM_UCASE(name##_p3, (base) + 3) \
+          BODY(uint64_t, 0) VM_UCASE(name##_c0, (base) + 128) BODY(uint8_t, 1)          \
+              VM_UCASE(name##_c1, (base) + 129) BODY(uint16_t, 1)                       \
+                  VM_UCASE(name##_c2, (base) + 130) BODY(uint32_t, 1)                   \
+                      VM_UCASE(name##_c3, (base) + 131) BODY(uint64_t, 1)
+  // One code, both variants.
+#define VM_UBOTH(name, v, code, BODY) \
+  VM_UCASE(name##_p##v, (code)) BODY(0) VM_UCASE(name##_c##v, (code) + 128) BODY(1)
+#define VM_UBEFORE(C, n) \
+  if constexpr (C) {     \
+    VM_SYNC();           \
+    VM_CHECK(d, n);      \
   }
-#define VM_NOT(T)                        \
+
+#define VM_FSIZE(C)           \
+  {                           \
+    VM_SYNC();                \
+    AlertFloatSize(host, pc); \
+    VM_NEXT();                \
+  }
+#define VM_FNEG_F(C)                        \
+  {                                         \
+    VM_UBEFORE(C, 4);                       \
+    St32(m + d, Ld32(m + d) ^ 0x80000000u); \
+    VM_AFTER(C);                            \
+  }
+#define VM_FNEG_D(C)                                \
+  {                                                 \
+    VM_UBEFORE(C, 8);                               \
+    St64(m + d, Ld64(m + d) ^ (uint64_t{1} << 63)); \
+    VM_AFTER(C);                                    \
+  }
+#define VM_NEG(T, C)                                   \
+  {                                                    \
+    VM_UBEFORE(C, sizeof(T));                          \
+    St<T>(m + d, static_cast<T>(T{0} - Ld<T>(m + d))); \
+    VM_AFTER(C);                                       \
+  }
+#define VM_NOT(T, C)                     \
   {                                      \
-    VM_CHECK(d, sizeof(T));              \
+    VM_UBEFORE(C, sizeof(T));            \
     T r = static_cast<T>(~Ld<T>(m + d)); \
     St<T>(m + d, r);                     \
     flags = ops::FlagsOf(r);             \
-    VM_NEXT();                           \
+    VM_AFTER(C);                         \
   }
-#define VM_TST(T)                       \
+#define VM_TST(T, C)                    \
   {                                     \
-    VM_CHECK(d, sizeof(T));             \
+    VM_UBEFORE(C, sizeof(T));           \
     flags = ops::FlagsOf(Ld<T>(m + d)); \
     VM_NEXT();                          \
   }
-// A BYTE is pushed and popped as 16 bits, so the stack stays even.
-#define VM_PUSH(T)                                                \
+  // A BYTE is pushed and popped as 16 bits, so the stack stays even.
+#define VM_PUSH(T, C)                                             \
   {                                                               \
-    VM_CHECK(d, sizeof(T));                                       \
+    VM_UBEFORE(C, sizeof(T));                                     \
     using Slot = std::conditional_t<sizeof(T) == 1, uint16_t, T>; \
     VM_PUSH_VALUE(Slot, Ld<T>(m + d));                            \
   }
-#define VM_POP(T)                                                 \
+#define VM_POP(T, C)                                              \
   {                                                               \
     using Slot = std::conditional_t<sizeof(T) == 1, uint16_t, T>; \
-    VM_CHECK2(sp, sizeof(T), d, sizeof(T));                       \
-    St<T>(m + d, Ld<T>(m + sp));                                  \
+    VM_READABLE(sp, sizeof(T));                                   \
+    T value = Ld<T>(m + sp);                                      \
+    VM_UBEFORE(C, sizeof(T));                                     \
+    St<T>(m + d, value);                                          \
     sp += sizeof(Slot);                                           \
-    VM_NEXT();                                                    \
+    VM_AFTER(C);                                                  \
   }
-#define VM_PUSHA(T) VM_PUSH_VALUE(uint32_t, d)
-#define VM_ZEXT(T)                     \
+#define VM_PUSHA(T, C) VM_PUSH_VALUE(uint32_t, d)
+#define VM_ZEXT(T, C)                  \
   {                                    \
-    VM_CHECK(d, 8);                    \
+    VM_UBEFORE(C, 8);                  \
     St<uint64_t>(m + d, Ld<T>(m + d)); \
-    VM_NEXT();                         \
+    VM_AFTER(C);                       \
   }
-#define VM_SEXT(T)                                      \
+#define VM_SEXT(T, C)                                   \
   {                                                     \
-    VM_CHECK(d, 8);                                     \
+    VM_UBEFORE(C, 8);                                   \
     St<uint64_t>(m + d, ops::SignExtend(Ld<T>(m + d))); \
-    VM_NEXT();                                          \
+    VM_AFTER(C);                                        \
   }
-// Integer to floating: the 8 bytes at X receive the result (a FLOAT in the first 4).
-#define VM_TO_FLOAT(T, F, U, FROM)                         \
+#define VM_UNOP(C) VM_NEXT();
+  // Integer to floating: the 8 bytes at X receive the result (a FLOAT in the first 4).
+#define VM_TO_FLOAT(T, C, F, U, FROM)                      \
   {                                                        \
-    VM_CHECK(d, 8);                                        \
+    VM_UBEFORE(C, 8);                                      \
     F r = static_cast<F>(static_cast<FROM>(Ld<T>(m + d))); \
     St<uint64_t>(m + d, std::bit_cast<U>(r));              \
-    VM_NEXT();                                             \
+    VM_AFTER(C);                                           \
   }
-#define VM_CVTUF(T) VM_TO_FLOAT(T, float, uint32_t, T)
-#define VM_CVTSF(T) VM_TO_FLOAT(T, float, uint32_t, ops::Signed<T>)
-#define VM_CVTUD(T) VM_TO_FLOAT(T, double, uint64_t, T)
-#define VM_CVTSD(T) VM_TO_FLOAT(T, double, uint64_t, ops::Signed<T>)
-// Floating to integer and between the floating sizes; the size bits are ignored.
-#define VM_CVTFI(T)                                                    \
+#define VM_CVTUF(T, C) VM_TO_FLOAT(T, C, float, uint32_t, T)
+#define VM_CVTSF(T, C) VM_TO_FLOAT(T, C, float, uint32_t, ops::Signed<T>)
+#define VM_CVTUD(T, C) VM_TO_FLOAT(T, C, double, uint64_t, T)
+#define VM_CVTSD(T, C) VM_TO_FLOAT(T, C, double, uint64_t, ops::Signed<T>)
+  // Floating to integer and between the floating sizes; the size bits are ignored.
+#define VM_CVTFI(T, C)                                                 \
   {                                                                    \
-    VM_CHECK(d, 8);                                                    \
+    VM_UBEFORE(C, 8);                                                  \
     St64(m + d, ops::FloatToInt64(std::bit_cast<float>(Ld32(m + d)))); \
-    VM_NEXT();                                                         \
+    VM_AFTER(C);                                                       \
   }
-#define VM_CVTDI(T)                                                     \
+#define VM_CVTDI(T, C)                                                  \
   {                                                                     \
-    VM_CHECK(d, 8);                                                     \
+    VM_UBEFORE(C, 8);                                                   \
     St64(m + d, ops::FloatToInt64(std::bit_cast<double>(Ld64(m + d)))); \
-    VM_NEXT();                                                          \
+    VM_AFTER(C);                                                        \
   }
-#define VM_CVTFD(T)                               \
+#define VM_CVTFD(T, C)                            \
   {                                               \
-    VM_CHECK(d, 8);                               \
+    VM_UBEFORE(C, 8);                             \
     double r = std::bit_cast<float>(Ld32(m + d)); \
     St64(m + d, std::bit_cast<uint64_t>(r));      \
-    VM_NEXT();                                    \
+    VM_AFTER(C);                                  \
   }
-#define VM_CVTDF(T)                                                                  \
+#define VM_CVTDF(T, C)                                                               \
   {                                                                                  \
-    VM_CHECK(d, 8);                                                                  \
+    VM_UBEFORE(C, 8);                                                                \
     St32(m + d, ops::DoubleThroughFloatToInt32(std::bit_cast<double>(Ld64(m + d)))); \
-    VM_NEXT();                                                                       \
+    VM_AFTER(C);                                                                     \
   }
-VM_USIZES(u_neg, 4, VM_NEG)
-VM_USIZES(u_not, 8, VM_NOT)
-VM_USIZES(u_tst, 12, VM_TST)
-VM_USIZES(u_push, 16, VM_PUSH)
-VM_USIZES(u_pop, 20, VM_POP)
-VM_USIZES(u_pusha, 24, VM_PUSHA)
-VM_UCASE(u_zext_0, 32)
-VM_ZEXT(uint8_t) VM_UCASE(u_zext_1, 33) VM_ZEXT(uint16_t) VM_UCASE(u_zext_2, 34) VM_ZEXT(uint32_t)
-    VM_UCASE(u_sext_0, 36) VM_SEXT(uint8_t) VM_UCASE(u_sext_1, 37) VM_SEXT(uint16_t)
-        VM_UCASE(u_sext_2, 38) VM_SEXT(uint32_t) VM_UCASE(h_nop_unary, 35)
-            VM_UCASE(h_nop_unary_39, 39) VM_NEXT();
-VM_USIZES(u_cvtuf, 40, VM_CVTUF)
-VM_USIZES(u_cvtsf, 44, VM_CVTSF)
-VM_USIZES(u_cvtud, 48, VM_CVTUD)
-VM_USIZES(u_cvtsd, 52, VM_CVTSD)
-VM_USIZES(u_cvtfi, 56, VM_CVTFI)
-VM_USIZES(u_cvtdi, 60, VM_CVTDI)
-VM_USIZES(u_cvtfd, 64, VM_CVTFD)
-VM_USIZES(u_cvtdf, 68, VM_CVTDF)
+#define VM_ZEXT_B(C) VM_ZEXT(uint8_t, C)
+#define VM_ZEXT_W(C) VM_ZEXT(uint16_t, C)
+#define VM_ZEXT_L(C) VM_ZEXT(uint32_t, C)
+#define VM_SEXT_B(C) VM_SEXT(uint8_t, C)
+#define VM_SEXT_W(C) VM_SEXT(uint16_t, C)
+#define VM_SEXT_L(C) VM_SEXT(uint32_t, C)
+
+      VM_UBOTH(u_fsize, 0, 0, VM_FSIZE) VM_UBOTH(u_fsize, 1, 1, VM_FSIZE) VM_UBOTH(
+          u_fneg, 2, 2, VM_FNEG_F) VM_UBOTH(u_fneg, 3, 3, VM_FNEG_D) VM_USIZES(u_neg, 4, VM_NEG)
+          VM_USIZES(u_not, 8, VM_NOT) VM_USIZES(u_tst, 12, VM_TST) VM_USIZES(u_push, 16, VM_PUSH)
+              VM_USIZES(u_pop, 20, VM_POP) VM_USIZES(u_pusha, 24, VM_PUSHA) VM_UBOTH(
+                  u_zext, 0, 32, VM_ZEXT_B) VM_UBOTH(u_zext, 1, 33, VM_ZEXT_W)
+                  VM_UBOTH(u_zext, 2, 34, VM_ZEXT_L) VM_UBOTH(u_nop, 3, 35, VM_UNOP) VM_UBOTH(
+                      u_sext, 0, 36, VM_SEXT_B) VM_UBOTH(u_sext, 1, 37, VM_SEXT_W)
+                      VM_UBOTH(u_sext, 2, 38, VM_SEXT_L) VM_UBOTH(u_nop, 7, 39, VM_UNOP) VM_USIZES(
+                          u_cvtuf, 40, VM_CVTUF) VM_USIZES(u_cvtsf, 44, VM_CVTSF)
+                          VM_USIZES(u_cvtud, 48, VM_CVTUD) VM_USIZES(u_cvtsd, 52, VM_CVTSD)
+                              VM_USIZES(u_cvtfi, 56, VM_CVTFI) VM_USIZES(u_cvtdi, 60, VM_CVTDI)
+                                  VM_USIZES(u_cvtfd, 64, VM_CVTFD) VM_USIZES(u_cvtdf, 68, VM_CVTDF)
 
 #if ORVA_THREADED
-}
+  }
 #else
-  }  // switch on the unary code
-}  // for
+    }  // switch on the unary code
+  }    // for
 #endif
 
-// --- Ways out ----------------------------------------------------------------------------
-// `next` holds the PC the header is left with: past the instruction for faults.
-illegal : stop.kind = StopKind::kIllegalOpcode;
-goto leave;
-stack_overflow : stop.kind = StopKind::kStackOverflow;
-goto leave;
-divide_by_zero : stop.kind = StopKind::kDivideByZero;
-goto leave;
-limit_reached :  // only the instrumented loop stops here
-                 __attribute__((unused));
-next = pc;
-stop.kind = StopKind::kLimit;
-goto leave;
-fetch_fault : next = pc;
-bad_address : stop.kind = StopKind::kBadAddress;
-stop.address = bad;
-leave : stop.pc = pc;
-pc = next;
-VM_COMMIT();
-if constexpr (kTraced) tracer->Finish(host.mem);
-return stop;
-}  // namespace
-
+  // --- Ways out ----------------------------------------------------------------------------
+  // `next` holds the PC the header is left with: past the instruction for faults.
+  illegal_op :  // the two-operand operations 24-29 and the illegal unary codes
+                __attribute__((unused));
+illegal:
+  stop.kind = StopKind::kIllegalOpcode;
+  goto leave;
+stack_overflow:
+  stop.kind = StopKind::kStackOverflow;
+  goto leave;
+divide_by_zero:
+  stop.kind = StopKind::kDivideByZero;
+  goto leave;
+limit_reached:  // only the instrumented loop stops here
+  __attribute__((unused));
+  next = pc;
+  stop.kind = StopKind::kLimit;
+  goto leave;
+fetch_fault:
+  next = pc;
+bad_address:
+  stop.kind = StopKind::kBadAddress;
+  stop.address = bad;
+leave:
+  stop.pc = pc;
+  pc = next;
+  VM_SYNC();
+  if constexpr (kTraced) tracer->Finish(host.mem);
+  return stop;
+}
 // clang-format on
 
-}  // namespace orva::vm
+}  // namespace
 
 Stop Interpret(Host& host) {
   if (!host.mem.loaded() || host.mem.size < kHeaderSize) return {StopKind::kBadAddress, 0, 0};
