@@ -179,10 +179,12 @@ ORVA_ALWAYS_INLINE bool Taken(uint32_t w, uint8_t flags) {
 constexpr uint32_t kPlainStart = 200;
 constexpr uint32_t kWidest = 8;  // no operation reaches more than 8 bytes of an operand
 
-// Whether [a, a + n) lies in the plain part of the image. One unsigned compare: an address below
-// kPlainStart wraps around to a huge value.
-ORVA_ALWAYS_INLINE bool Plain(uint32_t a, uint32_t n, uint32_t size) {
-  return a - kPlainStart <= size - kPlainStart - n;
+// Whether [a, a + n) lies in the plain part of the image: one unsigned compare, since an address
+// below kPlainStart wraps around to a huge value. Lengths that may exceed the plain part are
+// refused first (for the constant widths of operands this folds away: every image holds a
+// header, see the assumption at the top of the loop).
+ORVA_ALWAYS_INLINE bool Plain(uint32_t a, uint64_t n, uint32_t size) {
+  return n <= size - kPlainStart && a - kPlainStart <= size - kPlainStart - n;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -309,7 +311,8 @@ ORVA_ALWAYS_INLINE uint8_t FlagsAt(const uint8_t* p, uint32_t size) {
 template <bool kTraced>
 Stop Loop(Host& host, Tracer* tracer) {
   uint8_t* const m = host.mem.base;
-  const uint32_t size = host.mem.size;  // at least the header's 512 bytes
+  const uint32_t size = host.mem.size;
+  if (size < kHeaderSize) __builtin_unreachable();  // Interpret() has made sure of it
 
   uint32_t next = Ld32(m + kOffPC);  // address of the instruction to run next
   uint32_t sp = Ld32(m + kOffSP);
@@ -460,10 +463,10 @@ Stop Loop(Host& host, Tracer* tracer) {
     VM_OP_DISPATCH();                                      \
   }
     VM_FORM(1)
-    VM_FORM(2) VM_FORM(3) VM_FORM(5) VM_FORM(6) VM_FORM(7) VM_FORM(9) VM_FORM(10) VM_FORM(11)
-        VM_FORM(13) VM_FORM(14) VM_FORM(15) VM_FORM(17) VM_FORM(18) VM_FORM(19) VM_FORM(21)
-            VM_FORM(22) VM_FORM(23) VM_FORM(25) VM_FORM(26) VM_FORM(27) VM_FORM(28) VM_FORM(29)
-                VM_FORM(30)
+    VM_FORM(2)
+    VM_FORM(3) VM_FORM(5) VM_FORM(6) VM_FORM(7) VM_FORM(9) VM_FORM(10) VM_FORM(11) VM_FORM(13)
+        VM_FORM(14) VM_FORM(15) VM_FORM(17) VM_FORM(18) VM_FORM(19) VM_FORM(21) VM_FORM(22)
+            VM_FORM(23) VM_FORM(25) VM_FORM(26) VM_FORM(27) VM_FORM(28) VM_FORM(29) VM_FORM(30)
 #undef VM_FORM
 
         // --- Unary forms: resolve X into d, then dispatch on the unary key -------------------
@@ -561,11 +564,11 @@ Stop Loop(Host& host, Tracer* tracer) {
 
     // Pushes write [sp - k, sp). Outside the plain part they are checked, and a push into the
     // header is followed by a sync, undoing what it did to a held field.
-#define VM_PUSH_BEGIN(k)                                                                  \
-  VM_STACK_ROOM(k);                                                                       \
-  bool plain_push = Plain(sp - static_cast<uint32_t>(k), static_cast<uint32_t>(k), size); \
-  if (!plain_push) [[unlikely]] {                                                         \
-    VM_CHECK_RANGE(sp - static_cast<uint32_t>(k), k);                                     \
+#define VM_PUSH_BEGIN(k)                                           \
+  VM_STACK_ROOM(k);                                                \
+  bool plain_push = Plain(sp - static_cast<uint32_t>(k), k, size); \
+  if (!plain_push) [[unlikely]] {                                  \
+    VM_CHECK_RANGE(sp - static_cast<uint32_t>(k), k);              \
   }
 #define VM_PUSH_END()           \
   if (!plain_push) [[unlikely]] \
@@ -748,14 +751,14 @@ Stop Loop(Host& host, Tracer* tracer) {
   // D and S are the operands' addresses. Plain handlers (C = 0) know them to lie in the
   // plain part of the image or in the header's registers; careful handlers (C = 1) write the
   // held state into the header, check exactly what they touch, and write it again after.
-#define VM_SIZES(name, op, BODY)                                                          \
-  VM_OPCASE(name##_p0, (op)*4 + 0)                                                        \
-  BODY(uint8_t, 0) VM_OPCASE(name##_p1, (op)*4 + 1) BODY(uint16_t, 0)                     \
-      VM_OPCASE(name##_p2, (op)*4 + 2) BODY(uint32_t, 0) VM_OPCASE(name##_p3, (op)*4 + 3) \
-          BODY(uint64_t, 0) VM_OPCASE(name##_c0, (op)*4 + 128) BODY(uint8_t, 1)           \
-              VM_OPCASE(name##_c1, (op)*4 + 129) BODY(uint16_t, 1)                        \
-                  VM_OPCASE(name##_c2, (op)*4 + 130) BODY(uint32_t, 1)                    \
-                      VM_OPCASE(name##_c3, (op)*4 + 131) BODY(uint64_t, 1)
+#define VM_SIZES(name, op, BODY)                                                                 \
+  VM_OPCASE(name##_p0, (op)*4 + 0)                                                               \
+  BODY(uint8_t, 0)                                                                               \
+  VM_OPCASE(name##_p1, (op)*4 + 1) BODY(uint16_t, 0) VM_OPCASE(name##_p2, (op)*4 + 2)            \
+      BODY(uint32_t, 0) VM_OPCASE(name##_p3, (op)*4 + 3) BODY(uint64_t, 0)                       \
+          VM_OPCASE(name##_c0, (op)*4 + 128) BODY(uint8_t, 1) VM_OPCASE(name##_c1, (op)*4 + 129) \
+              BODY(uint16_t, 1) VM_OPCASE(name##_c2, (op)*4 + 130) BODY(uint32_t, 1)             \
+                  VM_OPCASE(name##_c3, (op)*4 + 131) BODY(uint64_t, 1)
 #define VM_BEFORE(C, na, nb) \
   if constexpr (C) {         \
     VM_SYNC();               \
@@ -839,19 +842,19 @@ Stop Loop(Host& host, Tracer* tracer) {
                   VM_SIZES(mov, 15, VM_MOV) VM_SIZES(movz, 16, VM_MOVZ)
 
   // Floating operations: sizes 2 (FLOAT) and 3 (DOUBLE); BYTE and WORD alert and do nothing.
-#define VM_FLOAT_SIZES(name, op, BODY)                                                \
-  VM_OPCASE(name##_p0, (op)*4 + 0)                                                    \
-  VM_OPCASE(name##_p1, (op)*4 + 1)                                                    \
-  VM_OPCASE(name##_c0, (op)*4 + 128)                                                  \
-  VM_OPCASE(name##_c1, (op)*4 + 129) {                                                \
-    VM_SYNC();                                                                        \
-    AlertFloatSize(host, pc);                                                         \
-    VM_NEXT();                                                                        \
-  }                                                                                   \
-  VM_OPCASE(name##_p2, (op)*4 + 2)                                                    \
-  BODY(float, uint32_t, 0) VM_OPCASE(name##_p3, (op)*4 + 3) BODY(double, uint64_t, 0) \
-      VM_OPCASE(name##_c2, (op)*4 + 130) BODY(float, uint32_t, 1)                     \
-          VM_OPCASE(name##_c3, (op)*4 + 131) BODY(double, uint64_t, 1)
+#define VM_FLOAT_SIZES(name, op, BODY)                                                          \
+  VM_OPCASE(name##_p0, (op)*4 + 0)                                                              \
+  VM_OPCASE(name##_p1, (op)*4 + 1)                                                              \
+  VM_OPCASE(name##_c0, (op)*4 + 128)                                                            \
+  VM_OPCASE(name##_c1, (op)*4 + 129) {                                                          \
+    VM_SYNC();                                                                                  \
+    AlertFloatSize(host, pc);                                                                   \
+    VM_NEXT();                                                                                  \
+  }                                                                                             \
+  VM_OPCASE(name##_p2, (op)*4 + 2)                                                              \
+  BODY(float, uint32_t, 0)                                                                      \
+  VM_OPCASE(name##_p3, (op)*4 + 3) BODY(double, uint64_t, 0) VM_OPCASE(name##_c2, (op)*4 + 130) \
+      BODY(float, uint32_t, 1) VM_OPCASE(name##_c3, (op)*4 + 131) BODY(double, uint64_t, 1)
 #define VM_FLOAT_ARITH(F, U, C, EXPR, FL)                                     \
   {                                                                           \
     VM_BEFORE(C, sizeof(F), sizeof(F));                                       \
@@ -951,14 +954,14 @@ Stop Loop(Host& host, Tracer* tracer) {
 #endif
 
   // --- Unary operations on X (address in d), by key = unary code (+ 128 when careful) ----
-#define VM_USIZES(name, base, BODY)                                                     \
-  VM_UCASE(name##_p0, (base) + 0)                                                       \
-  BODY(uint8_t, 0) VM_UCASE(name##_p1, (base) + 1) BODY(uint16_t, 0)                    \
-      VM_UCASE(name##_p2, (base) + 2) BODY(uint32_t, 0) VM_UCASE(name##_p3, (base) + 3) \
-          BODY(uint64_t, 0) VM_UCASE(name##_c0, (base) + 128) BODY(uint8_t, 1)          \
-              VM_UCASE(name##_c1, (base) + 129) BODY(uint16_t, 1)                       \
-                  VM_UCASE(name##_c2, (base) + 130) BODY(uint32_t, 1)                   \
-                      VM_UCASE(name##_c3, (base) + 131) BODY(uint64_t, 1)
+#define VM_USIZES(name, base, BODY)                                                            \
+  VM_UCASE(name##_p0, (base) + 0)                                                              \
+  BODY(uint8_t, 0)                                                                             \
+  VM_UCASE(name##_p1, (base) + 1) BODY(uint16_t, 0) VM_UCASE(name##_p2, (base) + 2)            \
+      BODY(uint32_t, 0) VM_UCASE(name##_p3, (base) + 3) BODY(uint64_t, 0)                      \
+          VM_UCASE(name##_c0, (base) + 128) BODY(uint8_t, 1) VM_UCASE(name##_c1, (base) + 129) \
+              BODY(uint16_t, 1) VM_UCASE(name##_c2, (base) + 130) BODY(uint32_t, 1)            \
+                  VM_UCASE(name##_c3, (base) + 131) BODY(uint64_t, 1)
   // One code, both variants.
 #define VM_UBOTH(name, v, code, BODY) \
   VM_UCASE(name##_p##v, (code)) BODY(0) VM_UCASE(name##_c##v, (code) + 128) BODY(1)

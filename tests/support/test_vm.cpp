@@ -1,5 +1,7 @@
 #include "support/test_vm.h"
 
+#include <sys/mman.h>
+
 #include <cstring>
 
 #include "heap/heap.h"
@@ -10,8 +12,20 @@ namespace orva::test {
 TestVm::TestVm(const Layout& layout) {
   uint32_t stklim = layout.load_size + layout.zero_size;
   uint32_t stktop = stklim + layout.stack_size;
-  host.image_block.Allocate(stktop + layout.heap_size);
-  host.mem = host.image_block.memory();
+  uint32_t size = stktop + layout.heap_size;
+  if (layout.guarded) {
+    constexpr uint64_t kPage = 4096;
+    uint64_t mapped = (size + kPage - 1) / kPage * kPage;
+    guarded_span_ = mapped + (uint64_t{1} << 32) + (1u << 20);
+    guarded_region_ =
+        mmap(nullptr, guarded_span_, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (guarded_region_ == MAP_FAILED || mprotect(guarded_region_, mapped, PROT_READ | PROT_WRITE))
+      std::abort();
+    host.mem = {static_cast<uint8_t*>(guarded_region_) + mapped - size, size};
+  } else {
+    host.image_block.Allocate(size);
+    host.mem = host.image_block.memory();
+  }
   vm::Memory& m = host.mem;
   std::memcpy(m.base + vm::kOffMagic, "ORVA6", 6);
   m.SetU32At(vm::kOffLOADSIZE, layout.load_size);
@@ -25,6 +39,10 @@ TestVm::TestVm(const Layout& layout) {
   heap::InitHeap(host, stktop, layout.heap_size);
   heap::AllocHeap(host, 4);
   host.machine.loaded_count = 1;
+}
+
+TestVm::~TestVm() {
+  if (guarded_region_) munmap(guarded_region_, guarded_span_);
 }
 
 uint32_t TestVm::Emit(std::initializer_list<uint32_t> words) {

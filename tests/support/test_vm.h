@@ -20,11 +20,17 @@ struct Layout {
   uint32_t zero_size = 4096;
   uint32_t stack_size = 4096;
   uint32_t heap_size = 4096;
+  // Places the image's last byte just before an inaccessible region larger than the 32-bit
+  // address space, so that any access past the end of the image crashes the test.
+  bool guarded = false;
 };
 
 class TestVm {
  public:
   explicit TestVm(const Layout& layout = {});
+  ~TestVm();
+  TestVm(const TestVm&) = delete;
+  TestVm& operator=(const TestVm&) = delete;
 
   platform::HeadlessPlatform platform{nullptr};
   Host host{platform};
@@ -52,6 +58,8 @@ class TestVm {
 
  private:
   uint32_t here_ = vm::kEntryPoint;
+  void* guarded_region_ = nullptr;
+  uint64_t guarded_span_ = 0;
 };
 
 }  // namespace orva::test

@@ -116,6 +116,16 @@ TEST_F(Faults, StackAccessesOutside) {
   ExpectBadAddress(size - 8);
 }
 
+// Found by the fuzzer: a frame larger than the image once passed the stack range check.
+TEST(FaultsRegression, EntryWithMoreLocalsThanTheImageHolds) {
+  TestVm t({1024, 0, 1024, 64, true});
+  t.SetU32(vm::kOffSTKLIM, 0);
+  t.host.mem.SetSP(0xFFFFFF00);
+  t.Emit({Enter(0, 200000)});
+  vm::Stop stop = t.Run();
+  EXPECT_EQ(stop.kind, StopKind::kBadAddress);
+}
+
 TEST_F(Faults, BlockOperationsOutside) {
   t.SetU32(vm::kOffMCOUNT, 0x40000000);  // 4 GiB of QUADs
   t.Emit({TwoOp(21, "bmov", kQ), 7000, 6000});
