@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "vm/disasm.h"
+
 namespace orva::vm {
 
 namespace {
@@ -46,19 +48,23 @@ void Tracer::Finish(const Memory& mem) {
   if (out_ && pending_) PrintPending(mem);
 }
 
+// One line per instruction: its address, its text, and what it changed among the registers and
+// the header fields, e.g. "00000204  add.l r1, r2                     r1=0x2A flags=0x0".
 void Tracer::PrintPending(const Memory& mem) {
   pending_ = false;
+  uint32_t words[4];
+  size_t count = 0;
+  while (count < 4) {
+    auto word = mem.Read32(pending_pc_ + 4 * static_cast<uint32_t>(count));
+    if (!word) break;
+    words[count++] = *word;
+  }
+  std::string text =
+      count ? Disassemble(std::span<const uint32_t>(words, count), pending_pc_).text : "?";
   std::string line;
   char buf[96];
-  std::snprintf(buf, sizeof buf, "%08X ", pending_pc_);
+  std::snprintf(buf, sizeof buf, "%08X  %-32s", pending_pc_, text.c_str());
   line += buf;
-  for (uint32_t k = 0; k < 4; ++k) {
-    auto word = mem.Read32(pending_pc_ + 4 * k);
-    if (!word) break;
-    std::snprintf(buf, sizeof buf, " %08X", *word);
-    line += buf;
-  }
-  line += " |";
   for (uint32_t r = 0; r < 16; ++r) {
     uint32_t off = RegOffset(r);
     uint64_t now = mem.U64At(off), was = Load(&before_[off], 8);
@@ -72,6 +78,7 @@ void Tracer::PrintPending(const Memory& mem) {
     std::snprintf(buf, sizeof buf, " %s=0x%llX", f.name, static_cast<unsigned long long>(now));
     line += buf;
   }
+  line.erase(line.find_last_not_of(' ') + 1);
   std::fprintf(out_, "%s\n", line.c_str());
 }
 
