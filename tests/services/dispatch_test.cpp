@@ -1,6 +1,8 @@
 // The SYS dispatcher: group table, the groups it serves itself, and the unknown-service report.
 #include "services/dispatch.h"
 
+#include "heap/heap.h"
+
 #include <gtest/gtest.h>
 
 #include "support/asm_vm.h"
@@ -121,6 +123,58 @@ TEST(HeapService, AllocAnswersInR14AndFreeLeavesIt) {
   uint32_t handle = t->U32(t->Sym("buffer"));
   EXPECT_NE(handle, 0xAAAAu);
   EXPECT_EQ(t->U32(t->Sym("buffer") + 4), handle);
+}
+
+}  // namespace
+}  // namespace orva::test
+
+namespace orva::test {
+namespace {
+
+constexpr std::string_view kLockSource = R"(
+        .include "qx.inc"
+        .bss
+handle: .space 4
+        .code
+main:   enter 0, 0
+        cmp.l [fp+MSG_CODE], #MSG_STARTUP
+        bne .other
+        syscall HEAP_ALLOC, #64
+        mov.l [handle], r14
+        jsr lock_it, 0                  ; locks recorded 20 bytes above its SP
+        ret 0
+.other: cmp.l [fp+MSG_CODE], #20
+        bne .done
+        syscall HEAP_LOCK, [handle]     ; a lock taken by the entry routine itself ...
+        modal                           ; ... which then waits: the lock outlives the run
+.done:  ret 0
+
+lock_it: enter 0, 0
+        syscall HEAP_LOCK, [handle]
+        syscall HEAP_LOCK, [handle]
+        syscall HEAP_UNLOCK, [handle]
+        ret 0
+)";
+
+TEST(HeapService, LocksTakenDuringAMessageAreGoneWhenItsRoutinesReturn) {
+  AsmVm t(kLockSource);
+  vm::QXmsg(t.host, {1, 0, 0, 0});  // compaction after the run finds nothing locked
+  EXPECT_TRUE(t.alerts().empty());
+  EXPECT_EQ(t.host.heap.head[heap::kLocked], -1);
+}
+
+TEST(HeapService, ABlockStillLockedWhenAWaitingRunEndsIsFatal) {
+  AsmVm t(kLockSource);
+  vm::QXmsg(t.host, {1, 0, 0, 0});
+  int status = -1;
+  try {
+    vm::QXmsg(t.host, {20, 0, 0, 0});
+  } catch (const platform::ProcessExit& e) {
+    status = e.status;
+  }
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(t.alerts().back(),
+            "Hey, Dummy! You shouldn't have left blocks locked when CompactHeap() needs to run!");
 }
 
 }  // namespace

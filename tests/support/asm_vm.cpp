@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "assembler.h"
-#include "support/image_file.h"
+#include "vm/loader.h"
 
 namespace orva::test {
 
@@ -33,8 +33,11 @@ std::vector<uint8_t> Assemble(std::string_view source, const Defines& defines,
 }
 
 AsmVm::AsmVm(std::string_view source, const Defines& defines) {
-  std::vector<uint8_t> image = Assemble(source, defines, &symbols_);
-  EXPECT_TRUE(PlaceImage(host, image));
+  host.folders.user_data = dir.Sub("data") + "/";
+  host.folders.resource = dir.Sub("res") + "/";
+  WriteBytes(host.folders.resource + "MAIN.QX", Assemble(source, defines, &symbols_));
+  EXPECT_TRUE(vm::LoadImage(host)) << (alerts().empty() ? "" : alerts().back());
+  host.machine.loaded_count = 1;
 }
 
 uint32_t AsmVm::Sym(const std::string& name) const {

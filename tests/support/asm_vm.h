@@ -1,5 +1,6 @@
 // A machine running a program written in QX assembly, assembled in-process with the standard
-// include file. Each test builds its own and throws it away.
+// include file and loaded by the loader from a temporary resource folder; its user data folder
+// (debug.log, saves) is temporary too. Each test builds its own and throws it away.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 
 #include "host/host.h"
 #include "platform/headless/headless_platform.h"
+#include "support/temp_dir.h"
 #include "vm/ring.h"
 
 namespace orva::test {
@@ -25,6 +27,7 @@ class AsmVm {
  public:
   explicit AsmVm(std::string_view source, const Defines& defines = {});
 
+  TempDir dir;
   platform::HeadlessPlatform platform{nullptr};
   Host host{platform};
 
@@ -32,6 +35,8 @@ class AsmVm {
   uint32_t Sym(const std::string& name) const;
   uint32_t U32(uint32_t address) const { return host.mem.U32At(address); }
   const std::vector<std::string>& alerts() const { return platform.alerts(); }
+  // The program's debug.log ("<missing>" when it has none).
+  std::string DebugLog() const { return ReadText(host.folders.user_data + "debug.log"); }
 
  private:
   std::map<std::string, uint32_t> symbols_;
