@@ -17,19 +17,23 @@ std::vector<uint8_t> Assemble(std::string_view source, const Defines& defines,
   options.listing = symbols != nullptr;
   qxasm::Result result = qxasm::AssembleText(source, "test.qxs", options);
   EXPECT_TRUE(result.ok) << result.errors;
-  if (symbols) {
-    // Listing rows of the symbol table read "XXXXXXXX  label     name".
-    std::istringstream in(result.listing);
-    std::string line;
-    while (std::getline(in, line)) {
-      std::istringstream row(line);
-      std::string value, kind, name;
-      if (row >> value >> kind >> name && (kind == "label" || kind == "constant") &&
-          value.size() == 8)
-        (*symbols)[name] = static_cast<uint32_t>(std::stoul(value, nullptr, 16));
-    }
-  }
+  if (symbols) *symbols = ListingSymbols(result.listing);
   return result.image;
+}
+
+std::map<std::string, uint32_t> ListingSymbols(const std::string& listing) {
+  // Rows of the symbol table read "XXXXXXXX  label     name".
+  std::map<std::string, uint32_t> symbols;
+  std::istringstream in(listing);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream row(line);
+    std::string value, kind, name;
+    if (row >> value >> kind >> name && (kind == "label" || kind == "constant") &&
+        value.size() == 8)
+      symbols[name] = static_cast<uint32_t>(std::stoul(value, nullptr, 16));
+  }
+  return symbols;
 }
 
 AsmVm::AsmVm(std::string_view source, const Defines& defines) {

@@ -23,6 +23,9 @@ using Defines = std::vector<std::pair<std::string, int64_t>>;
 std::vector<uint8_t> Assemble(std::string_view source, const Defines& defines = {},
                               std::map<std::string, uint32_t>* symbols = nullptr);
 
+// The symbols of a listing (qxasm -l): labels and constants by name.
+std::map<std::string, uint32_t> ListingSymbols(const std::string& listing);
+
 class AsmVm {
  public:
   explicit AsmVm(std::string_view source, const Defines& defines = {});
