@@ -244,8 +244,8 @@ ORVA_ALWAYS_INLINE uint32_t OperandAddress(uint8_t* m, uint32_t w, const uint8_t
 // the key of its operation handler: the operation-and-size code, plus 128 when a memory operand
 // is not plain and the careful variant of the handler must run.
 template <uint32_t kForm>
-ORVA_ALWAYS_INLINE uint32_t ResolveTwoOp(uint8_t* m, uint32_t w, uint32_t pc, uint32_t fp,
-                                         uint32_t size, uint32_t& d, uint32_t& s, uint32_t& next) {
+ORVA_ALWAYS_INLINE uint32_t ResolveTwoOp(uint8_t* m, uint32_t w, uint64_t pc, uint32_t fp,
+                                         uint32_t size, uint64_t& d, uint64_t& s, uint64_t& next) {
   constexpr isa::FormInfo f = *isa::kFormByNumber[kForm];
   const uint8_t* x = m + pc + 4;
   d = OperandAddress<f.dst>(m, w, x, fp);
@@ -314,13 +314,14 @@ Stop Loop(Host& host, Tracer* tracer) {
   const uint32_t size = host.mem.size;
   if (size < kHeaderSize) __builtin_unreachable();  // Interpret() has made sure of it
 
-  uint32_t next = Ld32(m + kOffPC);  // address of the instruction to run next
+  // Addresses are 32-bit; they are held in 64-bit locals so that indexing needs no extension.
+  uint64_t next = Ld32(m + kOffPC);  // address of the instruction to run next
   uint32_t sp = Ld32(m + kOffSP);
   uint32_t fp = Ld32(m + kOffFP);
   uint8_t flags = m[kOffFLAGS];
-  uint32_t pc = next;     // address of the instruction being run
+  uint64_t pc = next;     // address of the instruction being run
   uint32_t w = 0;         // its first word
-  uint32_t d = 0, s = 0;  // resolved operand addresses (unary instructions use d)
+  uint64_t d = 0, s = 0;  // resolved operand addresses (unary instructions use d)
   uint32_t key = 0;       // operation handler to run: the code, plus 128 for the careful one
   uint32_t bad = 0;       // the address a failed check was about
   Stop stop;
@@ -464,9 +465,10 @@ Stop Loop(Host& host, Tracer* tracer) {
   }
     VM_FORM(1)
     VM_FORM(2)
-    VM_FORM(3) VM_FORM(5) VM_FORM(6) VM_FORM(7) VM_FORM(9) VM_FORM(10) VM_FORM(11) VM_FORM(13)
-        VM_FORM(14) VM_FORM(15) VM_FORM(17) VM_FORM(18) VM_FORM(19) VM_FORM(21) VM_FORM(22)
-            VM_FORM(23) VM_FORM(25) VM_FORM(26) VM_FORM(27) VM_FORM(28) VM_FORM(29) VM_FORM(30)
+    VM_FORM(3)
+    VM_FORM(5) VM_FORM(6) VM_FORM(7) VM_FORM(9) VM_FORM(10) VM_FORM(11) VM_FORM(13) VM_FORM(14)
+        VM_FORM(15) VM_FORM(17) VM_FORM(18) VM_FORM(19) VM_FORM(21) VM_FORM(22) VM_FORM(23)
+            VM_FORM(25) VM_FORM(26) VM_FORM(27) VM_FORM(28) VM_FORM(29) VM_FORM(30)
 #undef VM_FORM
 
         // --- Unary forms: resolve X into d, then dispatch on the unary key -------------------
@@ -751,13 +753,14 @@ Stop Loop(Host& host, Tracer* tracer) {
   // D and S are the operands' addresses. Plain handlers (C = 0) know them to lie in the
   // plain part of the image or in the header's registers; careful handlers (C = 1) write the
   // held state into the header, check exactly what they touch, and write it again after.
-#define VM_SIZES(name, op, BODY)                                                                 \
-  VM_OPCASE(name##_p0, (op)*4 + 0)                                                               \
-  BODY(uint8_t, 0)                                                                               \
-  VM_OPCASE(name##_p1, (op)*4 + 1) BODY(uint16_t, 0) VM_OPCASE(name##_p2, (op)*4 + 2)            \
-      BODY(uint32_t, 0) VM_OPCASE(name##_p3, (op)*4 + 3) BODY(uint64_t, 0)                       \
-          VM_OPCASE(name##_c0, (op)*4 + 128) BODY(uint8_t, 1) VM_OPCASE(name##_c1, (op)*4 + 129) \
-              BODY(uint16_t, 1) VM_OPCASE(name##_c2, (op)*4 + 130) BODY(uint32_t, 1)             \
+#define VM_SIZES(name, op, BODY)                                                            \
+  VM_OPCASE(name##_p0, (op)*4 + 0)                                                          \
+  BODY(uint8_t, 0)                                                                          \
+  VM_OPCASE(name##_p1, (op)*4 + 1)                                                          \
+  BODY(uint16_t, 0) VM_OPCASE(name##_p2, (op)*4 + 2) BODY(uint32_t, 0)                      \
+      VM_OPCASE(name##_p3, (op)*4 + 3) BODY(uint64_t, 0) VM_OPCASE(name##_c0, (op)*4 + 128) \
+          BODY(uint8_t, 1) VM_OPCASE(name##_c1, (op)*4 + 129) BODY(uint16_t, 1)             \
+              VM_OPCASE(name##_c2, (op)*4 + 130) BODY(uint32_t, 1)                          \
                   VM_OPCASE(name##_c3, (op)*4 + 131) BODY(uint64_t, 1)
 #define VM_BEFORE(C, na, nb) \
   if constexpr (C) {         \
@@ -842,19 +845,20 @@ Stop Loop(Host& host, Tracer* tracer) {
                   VM_SIZES(mov, 15, VM_MOV) VM_SIZES(movz, 16, VM_MOVZ)
 
   // Floating operations: sizes 2 (FLOAT) and 3 (DOUBLE); BYTE and WORD alert and do nothing.
-#define VM_FLOAT_SIZES(name, op, BODY)                                                          \
-  VM_OPCASE(name##_p0, (op)*4 + 0)                                                              \
-  VM_OPCASE(name##_p1, (op)*4 + 1)                                                              \
-  VM_OPCASE(name##_c0, (op)*4 + 128)                                                            \
-  VM_OPCASE(name##_c1, (op)*4 + 129) {                                                          \
-    VM_SYNC();                                                                                  \
-    AlertFloatSize(host, pc);                                                                   \
-    VM_NEXT();                                                                                  \
-  }                                                                                             \
-  VM_OPCASE(name##_p2, (op)*4 + 2)                                                              \
-  BODY(float, uint32_t, 0)                                                                      \
-  VM_OPCASE(name##_p3, (op)*4 + 3) BODY(double, uint64_t, 0) VM_OPCASE(name##_c2, (op)*4 + 130) \
-      BODY(float, uint32_t, 1) VM_OPCASE(name##_c3, (op)*4 + 131) BODY(double, uint64_t, 1)
+#define VM_FLOAT_SIZES(name, op, BODY)                                                  \
+  VM_OPCASE(name##_p0, (op)*4 + 0)                                                      \
+  VM_OPCASE(name##_p1, (op)*4 + 1)                                                      \
+  VM_OPCASE(name##_c0, (op)*4 + 128)                                                    \
+  VM_OPCASE(name##_c1, (op)*4 + 129) {                                                  \
+    VM_SYNC();                                                                          \
+    AlertFloatSize(host, pc);                                                           \
+    VM_NEXT();                                                                          \
+  }                                                                                     \
+  VM_OPCASE(name##_p2, (op)*4 + 2)                                                      \
+  BODY(float, uint32_t, 0)                                                              \
+  VM_OPCASE(name##_p3, (op)*4 + 3)                                                      \
+  BODY(double, uint64_t, 0) VM_OPCASE(name##_c2, (op)*4 + 130) BODY(float, uint32_t, 1) \
+      VM_OPCASE(name##_c3, (op)*4 + 131) BODY(double, uint64_t, 1)
 #define VM_FLOAT_ARITH(F, U, C, EXPR, FL)                                     \
   {                                                                           \
     VM_BEFORE(C, sizeof(F), sizeof(F));                                       \
@@ -954,13 +958,14 @@ Stop Loop(Host& host, Tracer* tracer) {
 #endif
 
   // --- Unary operations on X (address in d), by key = unary code (+ 128 when careful) ----
-#define VM_USIZES(name, base, BODY)                                                            \
-  VM_UCASE(name##_p0, (base) + 0)                                                              \
-  BODY(uint8_t, 0)                                                                             \
-  VM_UCASE(name##_p1, (base) + 1) BODY(uint16_t, 0) VM_UCASE(name##_p2, (base) + 2)            \
-      BODY(uint32_t, 0) VM_UCASE(name##_p3, (base) + 3) BODY(uint64_t, 0)                      \
-          VM_UCASE(name##_c0, (base) + 128) BODY(uint8_t, 1) VM_UCASE(name##_c1, (base) + 129) \
-              BODY(uint16_t, 1) VM_UCASE(name##_c2, (base) + 130) BODY(uint32_t, 1)            \
+#define VM_USIZES(name, base, BODY)                                                       \
+  VM_UCASE(name##_p0, (base) + 0)                                                         \
+  BODY(uint8_t, 0)                                                                        \
+  VM_UCASE(name##_p1, (base) + 1)                                                         \
+  BODY(uint16_t, 0) VM_UCASE(name##_p2, (base) + 2) BODY(uint32_t, 0)                     \
+      VM_UCASE(name##_p3, (base) + 3) BODY(uint64_t, 0) VM_UCASE(name##_c0, (base) + 128) \
+          BODY(uint8_t, 1) VM_UCASE(name##_c1, (base) + 129) BODY(uint16_t, 1)            \
+              VM_UCASE(name##_c2, (base) + 130) BODY(uint32_t, 1)                         \
                   VM_UCASE(name##_c3, (base) + 131) BODY(uint64_t, 1)
   // One code, both variants.
 #define VM_UBOTH(name, v, code, BODY) \
