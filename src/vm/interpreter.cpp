@@ -466,9 +466,10 @@ Stop Loop(Host& host, Tracer* tracer) {
     VM_FORM(1)
     VM_FORM(2)
     VM_FORM(3)
-    VM_FORM(5) VM_FORM(6) VM_FORM(7) VM_FORM(9) VM_FORM(10) VM_FORM(11) VM_FORM(13) VM_FORM(14)
-        VM_FORM(15) VM_FORM(17) VM_FORM(18) VM_FORM(19) VM_FORM(21) VM_FORM(22) VM_FORM(23)
-            VM_FORM(25) VM_FORM(26) VM_FORM(27) VM_FORM(28) VM_FORM(29) VM_FORM(30)
+    VM_FORM(5)
+    VM_FORM(6) VM_FORM(7) VM_FORM(9) VM_FORM(10) VM_FORM(11) VM_FORM(13) VM_FORM(14) VM_FORM(15)
+        VM_FORM(17) VM_FORM(18) VM_FORM(19) VM_FORM(21) VM_FORM(22) VM_FORM(23) VM_FORM(25)
+            VM_FORM(26) VM_FORM(27) VM_FORM(28) VM_FORM(29) VM_FORM(30)
 #undef VM_FORM
 
         // --- Unary forms: resolve X into d, then dispatch on the unary key -------------------
@@ -620,8 +621,7 @@ Stop Loop(Host& host, Tracer* tracer) {
       VM_READABLE(fp, 12);
       uint32_t caller_fp = Ld32(m + fp), ret = Ld32(m + fp + 4), arg_bytes = Ld32(m + fp + 8);
       sp = fp + 12 + arg_bytes;
-      if (host.heap.head[heap::kLocked] >= 0) [[unlikely]]
-        heap::ReleaseFrameLocks(host, sp);
+      heap::ReleaseFrameLocks(host, sp);  // inline: decides at once when nothing is locked
       fp = caller_fp;
       next = ret;
       if (ret == 0) {
@@ -753,15 +753,15 @@ Stop Loop(Host& host, Tracer* tracer) {
   // D and S are the operands' addresses. Plain handlers (C = 0) know them to lie in the
   // plain part of the image or in the header's registers; careful handlers (C = 1) write the
   // held state into the header, check exactly what they touch, and write it again after.
-#define VM_SIZES(name, op, BODY)                                                            \
-  VM_OPCASE(name##_p0, (op)*4 + 0)                                                          \
-  BODY(uint8_t, 0)                                                                          \
-  VM_OPCASE(name##_p1, (op)*4 + 1)                                                          \
-  BODY(uint16_t, 0) VM_OPCASE(name##_p2, (op)*4 + 2) BODY(uint32_t, 0)                      \
-      VM_OPCASE(name##_p3, (op)*4 + 3) BODY(uint64_t, 0) VM_OPCASE(name##_c0, (op)*4 + 128) \
-          BODY(uint8_t, 1) VM_OPCASE(name##_c1, (op)*4 + 129) BODY(uint16_t, 1)             \
-              VM_OPCASE(name##_c2, (op)*4 + 130) BODY(uint32_t, 1)                          \
-                  VM_OPCASE(name##_c3, (op)*4 + 131) BODY(uint64_t, 1)
+#define VM_SIZES(name, op, BODY)                                                                  \
+  VM_OPCASE(name##_p0, (op)*4 + 0)                                                                \
+  BODY(uint8_t, 0)                                                                                \
+  VM_OPCASE(name##_p1, (op)*4 + 1)                                                                \
+  BODY(uint16_t, 0)                                                                               \
+  VM_OPCASE(name##_p2, (op)*4 + 2) BODY(uint32_t, 0) VM_OPCASE(name##_p3, (op)*4 + 3)             \
+      BODY(uint64_t, 0) VM_OPCASE(name##_c0, (op)*4 + 128) BODY(uint8_t, 1)                       \
+          VM_OPCASE(name##_c1, (op)*4 + 129) BODY(uint16_t, 1) VM_OPCASE(name##_c2, (op)*4 + 130) \
+              BODY(uint32_t, 1) VM_OPCASE(name##_c3, (op)*4 + 131) BODY(uint64_t, 1)
 #define VM_BEFORE(C, na, nb) \
   if constexpr (C) {         \
     VM_SYNC();               \
@@ -845,20 +845,21 @@ Stop Loop(Host& host, Tracer* tracer) {
                   VM_SIZES(mov, 15, VM_MOV) VM_SIZES(movz, 16, VM_MOVZ)
 
   // Floating operations: sizes 2 (FLOAT) and 3 (DOUBLE); BYTE and WORD alert and do nothing.
-#define VM_FLOAT_SIZES(name, op, BODY)                                                  \
-  VM_OPCASE(name##_p0, (op)*4 + 0)                                                      \
-  VM_OPCASE(name##_p1, (op)*4 + 1)                                                      \
-  VM_OPCASE(name##_c0, (op)*4 + 128)                                                    \
-  VM_OPCASE(name##_c1, (op)*4 + 129) {                                                  \
-    VM_SYNC();                                                                          \
-    AlertFloatSize(host, pc);                                                           \
-    VM_NEXT();                                                                          \
-  }                                                                                     \
-  VM_OPCASE(name##_p2, (op)*4 + 2)                                                      \
-  BODY(float, uint32_t, 0)                                                              \
-  VM_OPCASE(name##_p3, (op)*4 + 3)                                                      \
-  BODY(double, uint64_t, 0) VM_OPCASE(name##_c2, (op)*4 + 130) BODY(float, uint32_t, 1) \
-      VM_OPCASE(name##_c3, (op)*4 + 131) BODY(double, uint64_t, 1)
+#define VM_FLOAT_SIZES(name, op, BODY)                                                           \
+  VM_OPCASE(name##_p0, (op)*4 + 0)                                                               \
+  VM_OPCASE(name##_p1, (op)*4 + 1)                                                               \
+  VM_OPCASE(name##_c0, (op)*4 + 128)                                                             \
+  VM_OPCASE(name##_c1, (op)*4 + 129) {                                                           \
+    VM_SYNC();                                                                                   \
+    AlertFloatSize(host, pc);                                                                    \
+    VM_NEXT();                                                                                   \
+  }                                                                                              \
+  VM_OPCASE(name##_p2, (op)*4 + 2)                                                               \
+  BODY(float, uint32_t, 0)                                                                       \
+  VM_OPCASE(name##_p3, (op)*4 + 3)                                                               \
+  BODY(double, uint64_t, 0)                                                                      \
+  VM_OPCASE(name##_c2, (op)*4 + 130) BODY(float, uint32_t, 1) VM_OPCASE(name##_c3, (op)*4 + 131) \
+      BODY(double, uint64_t, 1)
 #define VM_FLOAT_ARITH(F, U, C, EXPR, FL)                                     \
   {                                                                           \
     VM_BEFORE(C, sizeof(F), sizeof(F));                                       \
@@ -958,15 +959,15 @@ Stop Loop(Host& host, Tracer* tracer) {
 #endif
 
   // --- Unary operations on X (address in d), by key = unary code (+ 128 when careful) ----
-#define VM_USIZES(name, base, BODY)                                                       \
-  VM_UCASE(name##_p0, (base) + 0)                                                         \
-  BODY(uint8_t, 0)                                                                        \
-  VM_UCASE(name##_p1, (base) + 1)                                                         \
-  BODY(uint16_t, 0) VM_UCASE(name##_p2, (base) + 2) BODY(uint32_t, 0)                     \
-      VM_UCASE(name##_p3, (base) + 3) BODY(uint64_t, 0) VM_UCASE(name##_c0, (base) + 128) \
-          BODY(uint8_t, 1) VM_UCASE(name##_c1, (base) + 129) BODY(uint16_t, 1)            \
-              VM_UCASE(name##_c2, (base) + 130) BODY(uint32_t, 1)                         \
-                  VM_UCASE(name##_c3, (base) + 131) BODY(uint64_t, 1)
+#define VM_USIZES(name, base, BODY)                                                             \
+  VM_UCASE(name##_p0, (base) + 0)                                                               \
+  BODY(uint8_t, 0)                                                                              \
+  VM_UCASE(name##_p1, (base) + 1)                                                               \
+  BODY(uint16_t, 0)                                                                             \
+  VM_UCASE(name##_p2, (base) + 2) BODY(uint32_t, 0) VM_UCASE(name##_p3, (base) + 3)             \
+      BODY(uint64_t, 0) VM_UCASE(name##_c0, (base) + 128) BODY(uint8_t, 1)                      \
+          VM_UCASE(name##_c1, (base) + 129) BODY(uint16_t, 1) VM_UCASE(name##_c2, (base) + 130) \
+              BODY(uint32_t, 1) VM_UCASE(name##_c3, (base) + 131) BODY(uint64_t, 1)
   // One code, both variants.
 #define VM_UBOTH(name, v, code, BODY) \
   VM_UCASE(name##_p##v, (code)) BODY(0) VM_UCASE(name##_c##v, (code) + 128) BODY(1)

@@ -9,19 +9,39 @@
 
 namespace orva::test {
 
+namespace {
+
+constexpr uint64_t kPage = 4096;
+constexpr uint64_t kMaxGuardedImage = uint64_t{1} << 20;
+
+// The end of the accessible part of a region reserved once per process: up to 1 MiB before it
+// can be made accessible for a guarded image, and more than 4 GiB after it never are.
+uint8_t* GuardArenaEnd() {
+  static uint8_t* const end = [] {
+    uint64_t span = kMaxGuardedImage + (uint64_t{1} << 32) + (1u << 20);
+    void* region =
+        mmap(nullptr, span, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (region == MAP_FAILED) std::abort();
+    return static_cast<uint8_t*>(region) + kMaxGuardedImage;
+  }();
+  return end;
+}
+
+}  // namespace
+
 TestVm::TestVm(const Layout& layout) {
   uint32_t stklim = layout.load_size + layout.zero_size;
   uint32_t stktop = stklim + layout.stack_size;
   uint32_t size = stktop + layout.heap_size;
   if (layout.guarded) {
-    constexpr uint64_t kPage = 4096;
     uint64_t mapped = (size + kPage - 1) / kPage * kPage;
-    guarded_span_ = mapped + (uint64_t{1} << 32) + (1u << 20);
-    guarded_region_ =
-        mmap(nullptr, guarded_span_, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (guarded_region_ == MAP_FAILED || mprotect(guarded_region_, mapped, PROT_READ | PROT_WRITE))
-      std::abort();
-    host.mem = {static_cast<uint8_t*>(guarded_region_) + mapped - size, size};
+    if (mapped > kMaxGuardedImage) std::abort();
+    uint8_t* end = GuardArenaEnd();
+    guarded_ = end - mapped;
+    guarded_bytes_ = mapped;
+    if (mprotect(guarded_, mapped, PROT_READ | PROT_WRITE)) std::abort();
+    std::memset(guarded_, 0, mapped);
+    host.mem = {end - size, size};
   } else {
     host.image_block.Allocate(size);
     host.mem = host.image_block.memory();
@@ -42,7 +62,7 @@ TestVm::TestVm(const Layout& layout) {
 }
 
 TestVm::~TestVm() {
-  if (guarded_region_) munmap(guarded_region_, guarded_span_);
+  if (guarded_) mprotect(guarded_, guarded_bytes_, PROT_NONE);
 }
 
 uint32_t TestVm::Emit(std::initializer_list<uint32_t> words) {

@@ -21,7 +21,8 @@ struct Layout {
   uint32_t stack_size = 4096;
   uint32_t heap_size = 4096;
   // Places the image's last byte just before an inaccessible region larger than the 32-bit
-  // address space, so that any access past the end of the image crashes the test.
+  // address space, so that any access past the end of the image crashes the test. At most
+  // 1 MiB; one guarded image at a time.
   bool guarded = false;
 };
 
@@ -58,8 +59,8 @@ class TestVm {
 
  private:
   uint32_t here_ = vm::kEntryPoint;
-  void* guarded_region_ = nullptr;
-  uint64_t guarded_span_ = 0;
+  uint8_t* guarded_ = nullptr;  // the pages opened for a guarded image
+  uint64_t guarded_bytes_ = 0;
 };
 
 }  // namespace orva::test
