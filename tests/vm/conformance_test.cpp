@@ -131,6 +131,10 @@ TEST(FaultPrograms, FatalFaultsRunTheExitMessageAndEndWithStatus0) {
       "fault5",
       {0, start_exit, {"Division by zero at " + Hex(AtFault(5)) + ". Terminating. So sorry."}});
   ExpectOutcome("fault6", {0, start_exit, {}});  // halt: no alert
+  // A block push must leave 100 bytes above STKLIM; the refused push leaves SP where it was.
+  ExpectOutcome(
+      "fault11",
+      {0, start_exit, {"Stack overflow at " + Hex(AtFault(11)) + ". Terminating. So sorry."}});
 }
 
 TEST(FaultPrograms, AStackOverflowLeavesNoRoomForTheExitMessage) {
