@@ -31,80 +31,94 @@ void RowScalar(uint8_t* dst, const uint8_t* src, size_t n, bool invert) {
 
 #if ORVA_X86
 
-inline __m128i Div255x8(__m128i x) {
-  return _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(static_cast<int16_t>(0x8081))), 7);
-}
+// The vector kernels split each pixel's bytes into 16-bit lanes without shuffles: the even bytes
+// (p0, p2) by masking, the odd ones (p1, p3) by shifting right 8, and the pixel's alpha into
+// both of its lanes. The colour comes back together as even | odd << 8, and the alpha byte is
+// then taken from the saturating add. The 128- and 256-bit blocks are the same steps.
 
-// Two pixels in 16-bit lanes: s * a / 255 + d * (255 - a) / 255 in every lane.
-inline __m128i BlendHalf(__m128i s16, __m128i d16) {
-  __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s16, 0xFF), 0xFF);
-  __m128i keep = _mm_xor_si128(a, _mm_set1_epi16(0xFF));
-  return _mm_add_epi16(Div255x8(_mm_mullo_epi16(s16, a)), Div255x8(_mm_mullo_epi16(d16, keep)));
+__m128i BlendBlock(__m128i s, __m128i d) {
+  const __m128i low_bytes = _mm_set1_epi16(0x00FF);
+  const __m128i magic = _mm_set1_epi16(static_cast<int16_t>(0x8081));
+  const __m128i alpha_mask = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));
+  auto div255 = [&](__m128i x) { return _mm_srli_epi16(_mm_mulhi_epu16(x, magic), 7); };
+  __m128i a = _mm_srli_epi32(s, 24);
+  a = _mm_or_si128(a, _mm_slli_epi32(a, 16));
+  const __m128i keep = _mm_xor_si128(a, low_bytes);
+  const __m128i even = _mm_add_epi16(div255(_mm_mullo_epi16(_mm_and_si128(s, low_bytes), a)),
+                                     div255(_mm_mullo_epi16(_mm_and_si128(d, low_bytes), keep)));
+  const __m128i odd = _mm_add_epi16(div255(_mm_mullo_epi16(_mm_srli_epi16(s, 8), a)),
+                                    div255(_mm_mullo_epi16(_mm_srli_epi16(d, 8), keep)));
+  const __m128i colour = _mm_or_si128(even, _mm_slli_epi16(odd, 8));
+  return _mm_or_si128(_mm_andnot_si128(alpha_mask, colour),
+                      _mm_and_si128(alpha_mask, _mm_adds_epu8(d, s)));
 }
 
 void RowSse2(uint8_t* dst, const uint8_t* src, size_t n, bool invert) {
   const __m128i alpha_mask = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));
   const __m128i flip = invert ? _mm_set1_epi32(0x00FFFFFF) : _mm_setzero_si128();
-  const __m128i zero = _mm_setzero_si128();
   size_t i = 0;
   for (; i + 4 <= n; i += 4, dst += 16, src += 16) {
-    __m128i s = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), flip);
-    __m128i a = _mm_and_si128(s, alpha_mask);
-    if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, alpha_mask)) == 0xFFFF) {
+    const __m128i s = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), flip);
+    const __m128i a = _mm_and_si128(s, alpha_mask);
+    const int opaque = _mm_movemask_epi8(_mm_cmpeq_epi32(a, alpha_mask));
+    if (opaque == 0xFFFF) {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), s);
       continue;
     }
-    if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, zero)) == 0xFFFF) continue;
-    __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst));
-    __m128i lo = BlendHalf(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero));
-    __m128i hi = BlendHalf(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero));
-    __m128i colour = _mm_packus_epi16(lo, hi);
-    __m128i alpha = _mm_adds_epu8(d, s);
-    _mm_storeu_si128(
-        reinterpret_cast<__m128i*>(dst),
-        _mm_or_si128(_mm_andnot_si128(alpha_mask, colour), _mm_and_si128(alpha_mask, alpha)));
+    if (opaque == 0 && _mm_movemask_epi8(_mm_cmpeq_epi32(a, _mm_setzero_si128())) == 0xFFFF) {
+      continue;
+    }
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), BlendBlock(s, d));
   }
   RowScalar(dst, src, n - i, invert);
 }
 
-// The same steps on eight pixels. The unpacks, shuffles and packs of AVX2 work within each
-// 128-bit half, so every pixel stays in its own half and comes back to its place.
-__attribute__((target("avx2"))) inline __m256i Div255x16(__m256i x) {
+__attribute__((target("avx2"))) inline __m256i Div255(__m256i x) {
   return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(static_cast<int16_t>(0x8081))),
                            7);
 }
 
-__attribute__((target("avx2"))) inline __m256i BlendHalf256(__m256i s16, __m256i d16) {
-  __m256i a = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s16, 0xFF), 0xFF);
-  __m256i keep = _mm256_xor_si256(a, _mm256_set1_epi16(0xFF));
-  return _mm256_add_epi16(Div255x16(_mm256_mullo_epi16(s16, a)),
-                          Div255x16(_mm256_mullo_epi16(d16, keep)));
+// With AVX2 the alpha reaches both lanes by one byte shuffle, and the alpha byte is merged by
+// one byte blend.
+__attribute__((target("avx2"))) __m256i BlendBlock(__m256i s, __m256i d) {
+  const __m256i low_bytes = _mm256_set1_epi16(0x00FF);
+  const __m256i alpha_mask = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
+  const __m256i spread =
+      _mm256_setr_epi8(3, -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15, -1, 3, -1, 3, -1, 7,
+                       -1, 7, -1, 11, -1, 11, -1, 15, -1, 15, -1);
+  const __m256i a = _mm256_shuffle_epi8(s, spread);
+  const __m256i keep = _mm256_xor_si256(a, low_bytes);
+  const __m256i even =
+      _mm256_add_epi16(Div255(_mm256_mullo_epi16(_mm256_and_si256(s, low_bytes), a)),
+                       Div255(_mm256_mullo_epi16(_mm256_and_si256(d, low_bytes), keep)));
+  const __m256i odd = _mm256_add_epi16(Div255(_mm256_mullo_epi16(_mm256_srli_epi16(s, 8), a)),
+                                       Div255(_mm256_mullo_epi16(_mm256_srli_epi16(d, 8), keep)));
+  const __m256i colour = _mm256_or_si256(even, _mm256_slli_epi16(odd, 8));
+  return _mm256_blendv_epi8(colour, _mm256_adds_epu8(d, s), alpha_mask);
 }
 
-__attribute__((target("avx2"))) void RowAvx2(uint8_t* dst, const uint8_t* src, size_t n,
-                                             bool invert) {
+template <bool kInvert>
+__attribute__((target("avx2"))) void RowAvx2(uint8_t* dst, const uint8_t* src, size_t n) {
   const __m256i alpha_mask = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
-  const __m256i flip = invert ? _mm256_set1_epi32(0x00FFFFFF) : _mm256_setzero_si256();
-  const __m256i zero = _mm256_setzero_si256();
+  const __m256i flip = _mm256_set1_epi32(0x00FFFFFF);
   size_t i = 0;
   for (; i + 8 <= n; i += 8, dst += 32, src += 32) {
-    __m256i s = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(src)), flip);
-    __m256i a = _mm256_and_si256(s, alpha_mask);
-    if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(a, alpha_mask)) == -1) {
+    __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+    if (kInvert) s = _mm256_xor_si256(s, flip);
+    if (_mm256_testc_si256(s, alpha_mask)) {  // every alpha 255
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), s);
       continue;
     }
-    if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(a, zero)) == -1) continue;
-    __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst));
-    __m256i lo = BlendHalf256(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero));
-    __m256i hi = BlendHalf256(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero));
-    __m256i colour = _mm256_packus_epi16(lo, hi);
-    __m256i alpha = _mm256_adds_epu8(d, s);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst),
-                        _mm256_or_si256(_mm256_andnot_si256(alpha_mask, colour),
-                                        _mm256_and_si256(alpha_mask, alpha)));
+    if (_mm256_testz_si256(s, alpha_mask)) continue;  // every alpha 0
+    const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), BlendBlock(s, d));
   }
-  RowSse2(dst, src, n - i, invert);
+  RowSse2(dst, src, n - i, kInvert);
+}
+
+void RowAvx2Either(uint8_t* dst, const uint8_t* src, size_t n, bool invert) {
+  return invert ? RowAvx2<true>(dst, src, n) : RowAvx2<false>(dst, src, n);
 }
 
 bool HasAvx2() {
@@ -121,7 +135,7 @@ RowFn KernelFn(BlitKernel k) {
     case BlitKernel::kScalar: return RowScalar;
 #if ORVA_X86
     case BlitKernel::kSse2: return RowSse2;
-    case BlitKernel::kAvx2: return HasAvx2() ? RowAvx2 : nullptr;
+    case BlitKernel::kAvx2: return HasAvx2() ? RowAvx2Either : nullptr;
 #else
     default: return nullptr;
 #endif
