@@ -1,0 +1,76 @@
+// qxdis: disassembles a QX program image. Usage in docs/cli.md.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "image_disasm.h"
+
+namespace {
+
+constexpr const char* kUsage = "usage: qxdis MAIN.QX [--from ADDR] [--to ADDR]\n";
+
+bool ParseAddress(std::string_view text, uint32_t* out) {
+  std::string s(text);
+  char* end = nullptr;
+  errno = 0;
+  unsigned long long v = std::strtoull(s.c_str(), &end, 0);
+  if (s.empty() || *end != '\0' || errno != 0 || v > UINT32_MAX || s[0] == '-') return false;
+  *out = static_cast<uint32_t>(v);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  orva::qxdis::Options options;
+  std::string path;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view a = argv[i];
+    if (a == "-h" || a == "--help") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (a == "--from" || a == "--to") {
+      uint32_t v;
+      if (i + 1 >= argc || !ParseAddress(argv[i + 1], &v)) {
+        std::fprintf(stderr, "qxdis: %s needs an address (decimal or 0x...)\n%s", argv[i], kUsage);
+        return 1;
+      }
+      (a == "--from" ? options.from : options.to) = v;
+      ++i;
+    } else if (a.size() > 1 && a[0] == '-') {
+      std::fprintf(stderr, "qxdis: unknown option %s\n%s", argv[i], kUsage);
+      return 1;
+    } else if (path.empty()) {
+      path = a;
+    } else {
+      std::fprintf(stderr, "qxdis: more than one image\n%s", kUsage);
+      return 1;
+    }
+  }
+  if (path.empty()) {
+    std::fputs(kUsage, stderr);
+    return 1;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "qxdis: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
+    return 1;
+  }
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+  options.name = path;
+  std::string out, error;
+  if (!orva::qxdis::DisassembleImage(bytes, options, out, error)) {
+    std::fprintf(stderr, "qxdis: %s: %s\n", path.c_str(), error.c_str());
+    return 1;
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return 0;
+}
