@@ -30,11 +30,18 @@ StretchSpan SpanOf(int32_t start_px, int64_t i, int32_t src_size, int32_t dst_si
   return {base + offset(i), base + offset(i + 1)};
 }
 
-// The span's source pixels all lie inside 0 .. limit - 1: its start pixel, and every pixel the
-// walk visits when it has any extent.
-bool InsideSource(const StretchSpan& s, int32_t limit) {
-  if (s.start < 0 || (s.start >> 5) >= limit) return false;
-  return s.end <= s.start || ((s.end - 1) >> 5) < limit;
+// Where a span starts, in whole source pixels, and whether the walk covers more than that.
+bool StartsInside(const StretchSpan& s, int32_t limit) {
+  return s.start >= 0 && (s.start >> 5) < limit;
+}
+bool EndsInside(const StretchSpan& s, int32_t limit) { return ((s.end - 1) >> 5) < limit; }
+bool Walks(const StretchSpan& s) { return s.end > s.start; }
+
+// Every source pixel the resampling reads lies inside the source: the start pixel, and, when
+// both spans have extent (so that the walk runs), the far corner.
+bool InsideSource(const StretchSpan& col, const StretchSpan& row, const Surface& src) {
+  if (!StartsInside(col, src.width) || !StartsInside(row, src.height)) return false;
+  return !(Walks(col) && Walks(row)) || (EndsInside(col, src.width) && EndsInside(row, src.height));
 }
 
 // Overlap of source cell `cell` (in whole pixels) with the span, in 1/32 pixels.
@@ -134,11 +141,11 @@ void StretchBlit(const Surface& dst, const Surface& src, int32_t dx, int32_t dy,
   }
   for (int64_t y = area.top; y < area.bottom; ++y) {
     const StretchSpan row = SpanOf(sy, (y - dy) % dh, sh, dh);
-    if (!InsideSource(row, src.height)) continue;  // outside the source: skipped
+    if (!StartsInside(row, src.height)) continue;  // outside the source: skipped
     uint8_t* d = dst.At(area.left, y);
     for (size_t k = 0; k < columns; ++k, d += kBytesPerPixel) {
       const StretchSpan col = cached ? spans[k] : column_span(k);
-      if (!InsideSource(col, src.width)) continue;
+      if (!InsideSource(col, row, src)) continue;
       const Pixel r = Resample(src, col, row);
       if (r.p3 == 255) {
         StorePixel(d, r);  // what the blend gives for an opaque colour
