@@ -1,7 +1,60 @@
-// Process entry: parse the command line, pick a back end, run the host.
+// Process entry: parse the command line, set up the folders, pick a back end, run the host.
 #include <cstdio>
+#include <exception>
+#include <memory>
+#include <span>
+#include <variant>
 
-int main() {
-  std::puts("orva: nothing to run yet");
-  return 0;
+#include "host/command_line.h"
+#include "host/folders.h"
+#include "host/host.h"
+#include "host/startup.h"
+#include "platform/headless/headless_platform.h"
+
+namespace {
+
+constexpr int kUsageStatus = 2;
+
+// The one place that chooses the back end. Until the desktop back end exists, every run is
+// headless.
+std::unique_ptr<orva::platform::Platform> MakePlatform(const orva::host::Options&) {
+  return std::make_unique<orva::platform::HeadlessPlatform>(stderr);
+}
+
+int Run(int argc, char** argv) {
+  using orva::host::CommandLine;
+  CommandLine cl = orva::host::ParseCommandLine(std::span<const char* const>(argv + 1, argc - 1));
+  switch (cl.action) {
+    case CommandLine::Action::kHelp: std::fputs(orva::host::UsageText().c_str(), stdout); return 0;
+    case CommandLine::Action::kVersion:
+      std::fputs(orva::host::VersionText().c_str(), stdout);
+      return 0;
+    case CommandLine::Action::kUsageError:
+      std::fprintf(stderr, "orva: %s\n", cl.error.c_str());
+      return kUsageStatus;
+    case CommandLine::Action::kRun: break;
+  }
+
+  auto folders = orva::host::ResolveFolders(cl.options, orva::host::ExecutableDir());
+  if (auto* error = std::get_if<std::string>(&folders)) {
+    std::fprintf(stderr, "orva: %s\n", error->c_str());
+    return kUsageStatus;
+  }
+
+  auto platform = MakePlatform(cl.options);
+  orva::Host host(*platform);
+  host.options = std::move(cl.options);
+  host.folders = std::move(std::get<orva::services::Folders>(folders));
+  return orva::host::RunToExit(host);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "orva: internal error: %s\n", e.what());
+    return 1;
+  }
 }

@@ -1,0 +1,149 @@
+#include "host/command_line.h"
+
+#include <charconv>
+#include <optional>
+#include <string_view>
+
+#include "vm/image.h"
+
+#ifndef ORVA_VERSION
+#define ORVA_VERSION "unknown"
+#endif
+
+namespace orva::host {
+namespace {
+
+constexpr int32_t kMaxDesktopSide = 16384;
+
+template <typename T>
+std::optional<T> ParseNumber(std::string_view text) {
+  T value{};
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc{} || end != text.data() + text.size() || text.empty()) return std::nullopt;
+  return value;
+}
+
+// "WxH" with both sides from 1 to kMaxDesktopSide.
+bool ParseDesktop(std::string_view text, Options& options) {
+  size_t x = text.find('x');
+  if (x == std::string_view::npos) return false;
+  auto w = ParseNumber<int32_t>(text.substr(0, x));
+  auto h = ParseNumber<int32_t>(text.substr(x + 1));
+  if (!w || !h || *w < 1 || *h < 1 || *w > kMaxDesktopSide || *h > kMaxDesktopSide) return false;
+  options.desktop_width = *w;
+  options.desktop_height = *h;
+  return true;
+}
+
+CommandLine UsageError(std::string text) {
+  CommandLine result;
+  result.action = CommandLine::Action::kUsageError;
+  result.error = std::move(text) + " (try 'orva --help')";
+  return result;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(std::span<const char* const> args) {
+  CommandLine result;
+  Options& o = result.options;
+  bool game_seen = false, options_done = false;
+
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string_view arg = args[i];
+    if (options_done || !arg.starts_with("-") || arg == "-") {
+      if (game_seen) return UsageError("more than one GAME: '" + std::string(arg) + "'");
+      if (arg.empty()) return UsageError("GAME is empty");
+      o.game = arg;
+      game_seen = true;
+      continue;
+    }
+    if (arg == "--") {
+      options_done = true;
+      continue;
+    }
+
+    std::string_view name = arg;
+    std::optional<std::string_view> inline_value;
+    if (size_t eq = arg.find('='); eq != std::string_view::npos) {
+      name = arg.substr(0, eq);
+      inline_value = arg.substr(eq + 1);
+    }
+    bool takes_value = name == "--data-dir" || name == "--game-name" || name == "--ticks" ||
+                       name == "--dump-image" || name == "--desktop";
+    bool is_flag = name == "--help" || name == "-h" || name == "--version" || name == "--headless";
+    if (!takes_value && !is_flag) return UsageError("unknown option '" + std::string(arg) + "'");
+    if (is_flag && inline_value)
+      return UsageError("option " + std::string(name) + " takes no value");
+
+    if (name == "--help" || name == "-h") {
+      result.action = CommandLine::Action::kHelp;
+      return result;
+    }
+    if (name == "--version") {
+      result.action = CommandLine::Action::kVersion;
+      return result;
+    }
+    if (name == "--headless") {
+      o.headless = true;
+      continue;
+    }
+
+    std::string_view value;
+    if (inline_value) {
+      value = *inline_value;
+    } else if (i + 1 < args.size()) {
+      value = args[++i];
+    } else {
+      return UsageError("option " + std::string(name) + " needs a value");
+    }
+    if (value.empty()) return UsageError("option " + std::string(name) + " needs a value");
+
+    if (name == "--data-dir") {
+      o.data_dir = value;
+    } else if (name == "--game-name") {
+      o.game_name = value;
+    } else if (name == "--dump-image") {
+      o.dump_image = value;
+    } else if (name == "--ticks") {
+      auto ticks = ParseNumber<uint64_t>(value);
+      if (!ticks)
+        return UsageError("--ticks needs a whole number, not '" + std::string(value) + "'");
+      o.ticks = *ticks;
+    } else if (!ParseDesktop(value, o)) {
+      return UsageError("--desktop needs WIDTHxHEIGHT (1 to 16384 each), not '" +
+                        std::string(value) + "'");
+    }
+  }
+  return result;
+}
+
+std::string UsageText() {
+  return "Usage: orva [options] [GAME]\n"
+         "Runs a QX program. GAME is a folder holding MAIN.QX and the program's resources, or a\n"
+         "bundle folder with Contents/Info.plist and Contents/Resources/. Without GAME, the\n"
+         "bundled default program runs.\n"
+         "\n"
+         "Options:\n"
+         "  --data-dir DIR     the user data folder (saves, settings, debug.log); default:\n"
+         "                     $XDG_DATA_HOME or ~/.local/share, then \"Quillmoor Software\",\n"
+         "                     then the game name\n"
+         "  --game-name NAME   the game name when the bundle's Info.plist has none\n"
+         "  --headless         no window and no sound; time runs on a virtual clock\n"
+         "  --ticks N          end the program after N host timer ticks (5 ms each)\n"
+         "  --dump-image FILE  when the program ends, write the image's memory to FILE\n"
+         "  --desktop WxH      the desktop size a headless run pretends to have (1920x1080)\n"
+         "  --help             show this text\n"
+         "  --version          show the version\n"
+         "\n"
+         "Exit status: 0 when the program ends, 1 after a fatal host error, 2 for a usage error.\n";
+}
+
+std::string VersionText() {
+  char text[64];
+  std::snprintf(text, sizeof text, "orva %s (QX host version %d.%d)\n", ORVA_VERSION,
+                vm::kHostVersion >> 8, vm::kHostVersion & 0xFF);
+  return text;
+}
+
+}  // namespace orva::host
