@@ -17,25 +17,25 @@ using testing::GraphicsHost;
 TEST(SetupScreen, MakesAnOpaqueBlackScreenAndAScratchBitmapOrEndsTheProcess) {
   GraphicsHost g;
   g.SetUpScreen(40, 31, /*started=*/false);
-  EXPECT_EQ(g.host().gfx.scratch.width * 100 + g.host().gfx.scratch.height, 4002);
-  EXPECT_EQ(GetPixel(g.host(), kScreen, 39, 30), 0xFF000000u);
-  EXPECT_TRUE(g.host().gfx.dirty.empty());
+  EXPECT_EQ(g.host.gfx.scratch.width * 100 + g.host.gfx.scratch.height, 4002);
+  EXPECT_EQ(GetPixel(g.host, kScreen, 39, 30), 0xFF000000u);
+  EXPECT_TRUE(g.host.gfx.dirty.empty());
   GraphicsHost none;
-  EXPECT_EQ(none.ExitStatusOf([&] { none.SetUpScreen(0, 600); }), 1);
-  EXPECT_EQ(none.host().last_alert, "Failed creating screen BITMAP. Terminating. So sorry!");
+  EXPECT_EQ(test::ExitStatusOf([&] { none.SetUpScreen(0, 600); }), 1);
+  EXPECT_EQ(none.host.last_alert, "Failed creating screen BITMAP. Terminating. So sorry!");
 }
 
 // Each operation's report on the screen, one at a time from an empty dirty rectangle.
 TEST(Drawing, ReportsWhatEachOperationDrewOnTheScreen) {
   GraphicsHost g;
   g.SetUpScreen(64, 32);
-  const uint32_t sprite = CreateBitmap(g.host(), 16, 16);
+  const uint32_t sprite = CreateBitmap(g.host, 16, 16);
   struct Case {
     const char* what;
     std::function<void()> draw;
     std::array<int32_t, 4> dirty;  // left, top, right, bottom; right < left: nothing
   };
-  Host& h = g.host();
+  Host& h = g.host;
   const Case cases[] = {
       {"pixel outside", [&] { SetPixel(h, kScreen, 70, 40, 0xFFFFFFFF); }, {70, 40, 71, 41}},
       {"clipped line",
@@ -80,40 +80,40 @@ TEST(Drawing, ReportsWhatEachOperationDrewOnTheScreen) {
 
 TEST(DrawRectangle, AFrameKeepsTheFillInsideAndBlendsItsCornersTwice) {
   GraphicsHost g;
-  const uint32_t hbm = CreateBitmap(g.host(), 5, 4);
-  DrawRectangle(g.host(), hbm, 0, 0, 5, 4, 0xFF0000AA, 0x00FFFFFF);  // no frame: the whole box
-  DrawRectangle(g.host(), hbm, 0, 0, 5, 4, 0xFF00BB00, 0x80FFFFFF);
-  EXPECT_EQ(GetPixel(g.host(), hbm, 1, 1), 0xFF00BB00u);
-  EXPECT_EQ(GetPixel(g.host(), hbm, 3, 2), 0xFF00BB00u);
-  EXPECT_EQ(GetPixel(g.host(), hbm, 2, 0) & 0xFF, 0xAAu * 127 / 255 + 128);  // 212
-  EXPECT_EQ(GetPixel(g.host(), hbm, 4, 3) & 0xFF, 212u * 127 / 255 + 128);
+  const uint32_t hbm = CreateBitmap(g.host, 5, 4);
+  DrawRectangle(g.host, hbm, 0, 0, 5, 4, 0xFF0000AA, 0x00FFFFFF);  // no frame: the whole box
+  DrawRectangle(g.host, hbm, 0, 0, 5, 4, 0xFF00BB00, 0x80FFFFFF);
+  EXPECT_EQ(GetPixel(g.host, hbm, 1, 1), 0xFF00BB00u);
+  EXPECT_EQ(GetPixel(g.host, hbm, 3, 2), 0xFF00BB00u);
+  EXPECT_EQ(GetPixel(g.host, hbm, 2, 0) & 0xFF, 0xAAu * 127 / 255 + 128);  // 212
+  EXPECT_EQ(GetPixel(g.host, hbm, 4, 3) & 0xFF, 212u * 127 / 255 + 128);
 }
 
 TEST(DrawEllipse, OutlineTakesTheFillColourWithoutAFrameAndFlatBoxesAreLines) {
   GraphicsHost g;
-  const uint32_t hbm = CreateBitmap(g.host(), 5, 5);
-  DrawRectangle(g.host(), hbm, 0, 0, 5, 5, 0xFF000000, 0);
-  DrawEllipse(g.host(), hbm, 0, 0, 5, 5, 0xFF112233, 0x00FFFFFF);
+  const uint32_t hbm = CreateBitmap(g.host, 5, 5);
+  DrawRectangle(g.host, hbm, 0, 0, 5, 5, 0xFF000000, 0);
+  DrawEllipse(g.host, hbm, 0, 0, 5, 5, 0xFF112233, 0x00FFFFFF);
   for (auto [x, y] : {std::pair{2, 0}, {0, 2}, {2, 2}, {4, 2}})  // direct mapping
-    EXPECT_EQ(GetPixel(g.host(), hbm, x, y), 0xFF332211u) << x << "," << y;
-  EXPECT_EQ(GetPixel(g.host(), hbm, 0, 0), 0xFF000000u);
-  DrawEllipse(g.host(), hbm, 0, 1, 0, 3, 0xFF0000FF, 0);  // a line, standard mapping
-  for (int32_t y = 1; y <= 4; ++y) EXPECT_EQ(GetPixel(g.host(), hbm, 0, y), 0xFF0000FFu) << y;
+    EXPECT_EQ(GetPixel(g.host, hbm, x, y), 0xFF332211u) << x << "," << y;
+  EXPECT_EQ(GetPixel(g.host, hbm, 0, 0), 0xFF000000u);
+  DrawEllipse(g.host, hbm, 0, 1, 0, 3, 0xFF0000FF, 0);  // a line, standard mapping
+  for (int32_t y = 1; y <= 4; ++y) EXPECT_EQ(GetPixel(g.host, hbm, 0, y), 0xFF0000FFu) << y;
 }
 
 TEST(DrawPolyline, DrawsJointsTwiceAndNothingForFewerThanTwoPoints) {
   GraphicsHost g;
-  const uint32_t hbm = CreateBitmap(g.host(), 4, 4);
-  DrawRectangle(g.host(), hbm, 0, 0, 4, 4, 0xFF000000, 0);
+  const uint32_t hbm = CreateBitmap(g.host, 4, 4);
+  DrawRectangle(g.host, hbm, 0, 0, 4, 4, 0xFF000000, 0);
   uint8_t points[24];
   const int32_t xy[6] = {0, 0, 3, 0, 3, 3};
   for (int i = 0; i < 6; ++i) vm::St32(points + 4 * i, uint32_t(xy[i]));
-  DrawPolyline(g.host(), hbm, points, 1, 0xFFFFFFFF);
-  DrawPolyline(g.host(), hbm, points, -4, 0xFFFFFFFF);
-  EXPECT_EQ(GetPixel(g.host(), hbm, 0, 0), 0xFF000000u);
-  DrawPolyline(g.host(), hbm, points, 3, 0x80FF0000);
-  EXPECT_EQ(GetPixel(g.host(), hbm, 1, 0) >> 16 & 0xFF, 128u);
-  EXPECT_EQ(GetPixel(g.host(), hbm, 3, 0) >> 16 & 0xFF, 128u * 127 / 255 + 128);
+  DrawPolyline(g.host, hbm, points, 1, 0xFFFFFFFF);
+  DrawPolyline(g.host, hbm, points, -4, 0xFFFFFFFF);
+  EXPECT_EQ(GetPixel(g.host, hbm, 0, 0), 0xFF000000u);
+  DrawPolyline(g.host, hbm, points, 3, 0x80FF0000);
+  EXPECT_EQ(GetPixel(g.host, hbm, 1, 0) >> 16 & 0xFF, 128u);
+  EXPECT_EQ(GetPixel(g.host, hbm, 3, 0) >> 16 & 0xFF, 128u * 127 / 255 + 128);
 }
 
 }  // namespace
