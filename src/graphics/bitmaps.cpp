@@ -3,7 +3,7 @@
 #include "graphics/bitmaps.h"
 
 #include <algorithm>
-#include <new>
+#include <cstdlib>
 
 #include "heap/heap.h"
 #include "host/host.h"
@@ -13,8 +13,9 @@ namespace orva::graphics {
 
 bool CreateHostBitmap(HostBitmap& bitmap, int32_t width, int32_t height) {
   if (width <= 0 || height <= 0) return false;
-  const size_t bytes = static_cast<size_t>(width) * kBytesPerPixel * static_cast<size_t>(height);
-  bitmap.pixels.reset(new (std::nothrow) uint8_t[bytes]());
+  // calloc: a large block comes zeroed from the system without touching every page here.
+  const size_t row_bytes = static_cast<size_t>(width) * kBytesPerPixel;
+  bitmap.pixels.reset(static_cast<uint8_t*>(std::calloc(static_cast<size_t>(height), row_bytes)));
   if (!bitmap.pixels) return false;
   bitmap.width = width;
   bitmap.height = height;

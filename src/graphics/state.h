@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -19,7 +20,10 @@ inline constexpr uint32_t kClosed = 0xFFFFFFFF;  // never a bitmap: marks a clos
 
 // A bitmap in host memory (the screen and the text scratch bitmap). Rows have no padding.
 struct HostBitmap {
-  std::unique_ptr<uint8_t[]> pixels;  // null until created, or when creation failed
+  struct Free {
+    void operator()(uint8_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<uint8_t[], Free> pixels;  // null until created, or when creation failed
   int32_t width = 0;
   int32_t height = 0;
   ClipRect clip;
