@@ -70,6 +70,7 @@ class Decoder {
     out_.words = static_cast<uint32_t>(w_.size());
     out_.canonical = false;
     out_.text = "truncated instruction (" + std::to_string(n) + " words)";
+    out_.flow = Flow::kStop;
     return false;
   }
 
@@ -171,10 +172,12 @@ void Decoder::TwoOp(uint32_t w) {
   }
   text += " " + dst + ", " + src;
 
-  if (info.kind == OpKind::kIllegal)
+  if (info.kind == OpKind::kIllegal) {
     why = "illegal operation";
-  else if (w & ~used)
+    out_.flow = Flow::kStop;
+  } else if (w & ~used) {
     why = "unused bits set";
+  }
   Finish(std::move(text), why.empty(), why);
 }
 
@@ -207,7 +210,10 @@ void Decoder::Unary(uint32_t w) {
     text += op == kUnaryFneg ? kFloatSizeSuffix[size] : kSizeSuffix[size];
   }
   text += " " + operand;
-  if (kind == UnaryKind::kIllegal) return Finish(std::move(text), false, "illegal operation");
+  if (kind == UnaryKind::kIllegal) {
+    out_.flow = Flow::kStop;
+    return Finish(std::move(text), false, "illegal operation");
+  }
   Finish(std::move(text), (w & ~used) == 0, "unused bits set");
 }
 
@@ -274,6 +280,7 @@ DecodedInstruction Decoder::Run() {
   if (w_.empty()) {
     out_.words = 0;
     out_.text = "truncated instruction (1 word)";
+    out_.flow = Flow::kStop;
     return out_;
   }
   const uint32_t w = w_[0];
@@ -351,7 +358,10 @@ DecodedInstruction Decoder::Run() {
         Finish("nop", false,
                "no-operation opcode " + std::to_string(opcode) + ", word " + FormatHex(w));
       break;
-    case OpClass::kIllegal: Finish("illegal opcode " + std::to_string(opcode), false); break;
+    case OpClass::kIllegal:
+      out_.flow = Flow::kStop;
+      Finish("illegal opcode " + std::to_string(opcode), false);
+      break;
   }
   return out_;
 }

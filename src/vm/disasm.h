@@ -14,7 +14,8 @@
 
 namespace orva::vm {
 
-// How control leaves an instruction, for tracing the code of an image.
+// How control leaves an instruction, for tracing the code of an image. Words that are not
+// canonical still say what the machine does after them (an illegal one stops it).
 enum class Flow : uint8_t {
   kNext,    // continues with the following instruction
   kBranch,  // may go to `target` or continue

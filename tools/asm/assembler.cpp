@@ -8,6 +8,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -62,7 +63,7 @@ class Layout {
   void FloatData(const Stmt& s, bool final);
   uint64_t Offset(Section s) const { return offset_[static_cast<int>(s)]; }
   void Advance(Section s, uint64_t n) { offset_[static_cast<int>(s)] += n; }
-  bool CheckRoom(const Stmt& s, bool final);
+  bool CheckRoom(const Stmt& s);
   std::string Listing() const;
 
   Program& p_;
@@ -73,7 +74,6 @@ class Layout {
   uint64_t size_[kSections] = {};
   uint64_t offset_[kSections] = {};
   bool changed_ = false;
-  bool overflow_ = false;
   std::vector<uint8_t> out_[kSections];
   std::vector<ListEntry> list_;
   uint64_t stack_ = kDefaultStack, heap_ = kDefaultHeap;
@@ -112,12 +112,10 @@ void Layout::EmitFill(Section sec, uint64_t n, uint8_t fill, bool nops) {
 
 // Keeps the image within bounds: header, code and data within the byte limit, and everything
 // the loader lays out (zero-filled data, stack, heap) below 4 GiB.
-bool Layout::CheckRoom(const Stmt& s, bool final) {
+bool Layout::CheckRoom(const Stmt& s) {
   const uint64_t loaded = vm::kEntryPoint + Offset(Section::kCode) + Offset(Section::kData);
   if (loaded <= options_.max_image_bytes && loaded + Offset(Section::kBss) <= UINT32_MAX)
     return true;
-  overflow_ = true;
-  (void) final;
   Report(s, s.column,
          loaded > options_.max_image_bytes
              ? "image larger than " + std::to_string(options_.max_image_bytes) + " bytes"
@@ -175,7 +173,10 @@ bool Layout::Pass(bool final) {
   for (uint64_t& o : offset_) o = 0;
   for (Symbol& sym : p_.symbols)
     if (sym.kind == SymKind::kVariable) sym.value = {};
-  if (final) list_.assign(p_.files.lines.size(), ListEntry{});
+  if (final) {
+    list_.assign(p_.files.lines.size(), ListEntry{});
+    for (int i = 0; i < kSections; ++i) out_[i].reserve(size_[i]);
+  }
 
   for (const Stmt& s : p_.stmts) {
     const int sec = static_cast<int>(s.section);
@@ -241,7 +242,7 @@ bool Layout::Pass(bool final) {
         if (final && s.section == Section::kBss && fill.v != 0)
           Report(s, s.column, "zero-filled data cannot take a fill value");
         Advance(s.section, n);
-        if (!CheckRoom(s, final)) return false;
+        if (!CheckRoom(s)) return false;
         if (final && s.section != Section::kBss) {
           // Alignment padding in code is made of no-operations, in case control runs into it.
           const bool nops =
@@ -289,8 +290,7 @@ bool Layout::Pass(bool final) {
         break;
     }
     if (le) le->end = out_[sec].size();
-    if (s.kind != StmtKind::kLabel && s.kind != StmtKind::kAssign && !CheckRoom(s, final))
-      return false;
+    if (s.kind != StmtKind::kLabel && s.kind != StmtKind::kAssign && !CheckRoom(s)) return false;
   }
 
   for (int i = 0; i < kSections; ++i) {
@@ -433,6 +433,9 @@ Result AssembleText(std::string_view text, const std::string& name, const Option
 }
 
 Result AssembleFile(const std::string& path, const Options& options) {
+  std::error_code ec;
+  if (const auto size = std::filesystem::file_size(path, ec); !ec && size > kMaxSourceBytes)
+    return Assemble({}, path, options, "'" + path + "' is larger than 64 MiB");
   std::ifstream in(path, std::ios::binary);
   std::ostringstream content;
   if (in) content << in.rdbuf();

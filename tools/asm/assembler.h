@@ -38,6 +38,9 @@ Result AssembleFile(const std::string& path, const Options& options);
 // Assembles `text` as if it were the file `name` (includes are looked up next to `name`).
 Result AssembleText(std::string_view text, const std::string& name, const Options& options);
 
+// Source files (the main one and includes) are refused above this size.
+inline constexpr uint64_t kMaxSourceBytes = 64u << 20;
+
 // Default header values.
 inline constexpr uint32_t kDefaultStack = 64u << 10;
 inline constexpr uint32_t kDefaultHeap = 1u << 20;

@@ -59,6 +59,7 @@ class ExprArena {
     return static_cast<ExprId>(nodes_.size() - 1);
   }
   const ExprNode& operator[](ExprId id) const { return nodes_[id]; }
+  void Reserve(size_t n) { nodes_.reserve(n); }
 
  private:
   std::vector<ExprNode> nodes_;

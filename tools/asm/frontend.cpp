@@ -67,6 +67,12 @@ Frontend::Frontend(Program& program, Diagnostics& diag, const Options& options)
     : p_(program), diag_(diag), options_(options), parser_(program, diag) {}
 
 void Frontend::Run(std::string_view text, const std::string& name) {
+  // Rough sizes from the main text: growing these vectors a step at a time costs more than the
+  // assembly itself on large sources.
+  const size_t estimate = text.size() / 16;
+  p_.stmts.reserve(estimate);
+  p_.instrs.reserve(estimate);
+  p_.exprs.Reserve(estimate * 2);
   for (const auto& [sym, value] : options_.defines) parser_.Predefine(sym, value);
   texts_.emplace_back(text);
   ReadFile(name, texts_.back(), 0);
@@ -133,6 +139,10 @@ bool Frontend::CollectLine(Context& ctx, uint32_t line_id, int depth) {
       c = Collect{};
       std::vector<RawLine> lines;
       for (const BodyLine& b : body) lines.push_back({b.text, b.file, b.line});
+      if (depth >= options_.max_macro_depth) {
+        diag_.Error({rept_line, 0}, "repeat blocks and macros nested too deeply");
+        lines.clear();
+      }
       if (!lines.empty())
         for (int64_t i = 0; i < count && !out_of_lines_ && !diag_.full(); ++i)
           ProcessLines(lines, static_cast<int32_t>(rept_line), depth + 1, nullptr, nullptr);
@@ -153,28 +163,38 @@ void Frontend::ProcessLine(Context& ctx, uint32_t line_id, int depth) {
     CollectLine(ctx, line_id, depth);
     return;
   }
-  // The text is copied: processing this line may add lines (and move the table's strings).
-  const std::string text = p_.files.lines[line_id].text;
+  const std::string& text = p_.files.lines[line_id].text;
   if (!ctx.Active()) {
     const std::string word = FirstWord(text);
     if (!IsCondWord(word)) return;
   }
   LexError lex;
   const std::vector<Token> t = Tokenize(text, &lex);
-  if (!lex.message.empty()) {
-    if (ctx.Active()) diag_.Error({line_id, lex.column}, lex.message);
-    return;
-  }
   size_t pos = 0;
   while (t[pos].kind == Tok::kIdent && t[pos + 1].Is(':')) pos += 2;
   const Token& head = t[pos];
+  if (head.kind == Tok::kIdent && IsCondWord(ToLower(head.text))) {
+    // Conditionals are counted even in skipped blocks, whatever else the line holds.
+    if (ctx.Active()) {
+      if (!lex.message.empty()) diag_.Error({line_id, lex.column}, lex.message);
+      parser_.Labels(t, line_id);
+    }
+    Conditional(ctx, ToLower(head.text), t, pos, line_id);
+    return;
+  }
+  if (!lex.message.empty()) {
+    // A macro's arguments are only text until they are substituted: report there, not here.
+    if (head.kind == Tok::kIdent && macros_.count(std::string(head.text)) && ctx.Active() &&
+        lex.column > head.column + head.length) {
+      parser_.Labels(t, line_id);
+      Expand(*macros_[std::string(head.text)], t, pos, line_id, depth);
+    } else if (ctx.Active()) {
+      diag_.Error({line_id, lex.column}, lex.message);
+    }
+    return;
+  }
   if (head.kind == Tok::kIdent) {
     const std::string word = ToLower(head.text);
-    if (IsCondWord(word)) {
-      if (ctx.Active()) parser_.Labels(t, line_id);
-      Conditional(ctx, word, t, pos, line_id);
-      return;
-    }
     if (word == ".macro") {
       if (pos != 0) diag_.Error({line_id, t[0].column}, "a label cannot stand before .macro");
       BeginMacro(ctx, t, pos, line_id);
@@ -302,6 +322,11 @@ void Frontend::Include(const std::vector<Token>& t, size_t pos, uint32_t line_id
   const std::string path = FindInclude(arg.str, p_.files.lines[line_id].file);
   if (path.empty()) {
     diag_.Error({line_id, arg.column}, "include file '" + arg.str + "' not found");
+    return;
+  }
+  std::error_code ec;
+  if (const auto size = fs::file_size(path, ec); !ec && size > kMaxSourceBytes) {
+    diag_.Error({line_id, arg.column}, "include file '" + path + "' is larger than 64 MiB");
     return;
   }
   std::ifstream in(path, std::ios::binary);

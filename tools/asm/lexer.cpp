@@ -128,6 +128,7 @@ bool DecodeEscape(std::string_view s, size_t& i, std::string& out) {
 
 std::vector<Token> Tokenize(std::string_view s, LexError* error) {
   std::vector<Token> tokens;
+  tokens.reserve(8);
   error->column = 0;
   error->message.clear();
   size_t i = 0;
@@ -188,12 +189,13 @@ std::vector<Token> Tokenize(std::string_view s, LexError* error) {
           ++i;
           if (!DecodeEscape(s, i, t.str)) {
             fail(i - 1, "unknown escape in string");
-            return tokens;
+            break;
           }
           continue;
         }
         t.str += s[i++];
       }
+      if (!error->message.empty()) break;
       if (!closed) {
         fail(start, "string without its closing quote mark");
         break;

@@ -48,6 +48,7 @@ struct LexError {
 };
 
 // Tokenizes `line`. On a malformed token the tokens before it are returned with `error` set.
+// The last token is always kEnd.
 std::vector<Token> Tokenize(std::string_view line, LexError* error);
 
 // Decodes one escape after a backslash at s[i] (i at the character after '\'); advances i.

@@ -10,15 +10,15 @@ namespace isa = vm::isa;
 
 namespace {
 
-// rN with N a decimal number below 2^32; case does not matter.
+// rN with N decimal; case does not matter. A number too large for any use gives UINT64_MAX,
+// which every operand check then refuses.
 bool ParseRegister(std::string_view name, uint64_t* n) {
-  if (name.size() < 2 || name.size() > 11 || (name[0] != 'r' && name[0] != 'R')) return false;
+  if (name.size() < 2 || (name[0] != 'r' && name[0] != 'R')) return false;
   uint64_t v = 0;
   for (char c : name.substr(1)) {
     if (c < '0' || c > '9') return false;
-    v = v * 10 + static_cast<uint64_t>(c - '0');
+    v = v > UINT32_MAX ? UINT64_MAX : v * 10 + static_cast<uint64_t>(c - '0');
   }
-  if (v > UINT32_MAX) return false;
   *n = v;
   return true;
 }
@@ -374,7 +374,7 @@ bool Parser::Operand(const std::vector<Token>& t, size_t& pos, uint32_t line_id,
     ++pos;
   } else {
     uint64_t n;
-    if (t[pos].kind == Tok::kIdent && ParseRegister(t[pos].text, &n) && EndsOperand(t[pos + 1])) {
+    if (t[pos].kind == Tok::kIdent && ParseRegister(t[pos].text, &n)) {
       out.kind = OpndKind::kReg;
       out.reg = n;
       ++pos;
@@ -565,6 +565,8 @@ bool Parser::PlanInstruction(Instr& in, MnKind kind, int nops, const std::string
     case MnKind::kTestBranch: {
       if (!count(2, 2, "two operands: the value tested and the branch target")) return false;
       in.plan = Plan::kTestBranch;
+      if ((a.kind == OpndKind::kReg || a.kind == OpndKind::kRegDisp) && a.reg > UINT32_MAX)
+        return bad(a, "register slots end at r4294967295");
       switch (a.kind) {
         case OpndKind::kReg: in.form = isa::kTbSlot; break;
         case OpndKind::kAbs: in.form = isa::kTbAbs; break;

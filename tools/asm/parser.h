@@ -65,7 +65,7 @@ class Parser {
   Diagnostics& diag_;
   Section section_ = Section::kCode;
   Section previous_ = Section::kCode;  // .previous goes back there
-  std::string scope_;  // the latest global label; local labels (.name) belong to it
+  std::string scope_;                  // the latest global label; local labels (.name) belong to it
   bool seen_stack_ = false, seen_heap_ = false, seen_version_ = false;
 };
 

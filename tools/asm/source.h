@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -26,9 +27,11 @@ struct Loc {
   uint32_t column = 0;
 };
 
+// Lines live in a deque: a LineInfo never moves, so its text can be read (and tokenized) while
+// processing it adds more lines.
 struct SourceFiles {
   std::vector<std::string> names;  // as given or as found on the include path
-  std::vector<LineInfo> lines;
+  std::deque<LineInfo> lines;
 
   uint32_t AddLine(uint32_t file, uint32_t line, int32_t parent, std::string text) {
     lines.push_back({file, line, parent, std::move(text)});

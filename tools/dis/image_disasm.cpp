@@ -22,7 +22,9 @@ constexpr uint32_t kBase = vm::kEntryPoint;
 constexpr size_t kMaxTableEntries = 1024;
 constexpr size_t kCommentColumn = 48;
 
-enum Mark : uint8_t { kData, kStart, kInside };
+// kOdd starts words that control flow reaches but that are not canonical: they print as data
+// with a comment, and tracing goes on after them where the machine would.
+enum Mark : uint8_t { kData, kStart, kOdd, kInside };
 
 bool IsTextByte(uint8_t b) {
   return (b >= 0x20 && b < 0x7F) || b == '\n' || b == '\t' || b == '\r' || b == 0;
@@ -66,7 +68,6 @@ class ImageDisassembler {
   uint32_t load_ = 0, zero_ = 0;
   std::vector<uint32_t> words_;
   std::vector<uint8_t> mark_;
-  std::set<uint32_t> stops_;      // reached by control flow but not a canonical instruction
   std::set<uint32_t> code_refs_;  // branch and call targets
   std::set<uint32_t> data_refs_;  // absolute operands and tables
   std::map<uint32_t, std::string> labels_;
@@ -81,14 +82,10 @@ void ImageDisassembler::Trace(uint32_t root) {
     if (!InWords(addr) || mark_[Index(addr)] != kData) continue;
     const size_t i = Index(addr);
     const DecodedInstruction d = Decode(i);
-    if (!d.canonical) {
-      stops_.insert(addr);
-      continue;
-    }
     bool free = true;
     for (size_t k = i; k < i + d.words; ++k) free = free && mark_[k] == kData;
     if (!free) continue;  // overlaps an instruction found earlier
-    mark_[i] = kStart;
+    mark_[i] = d.canonical ? kStart : kOdd;
     for (size_t k = i + 1; k < i + d.words; ++k) mark_[k] = kInside;
     const uint32_t next = addr + 4 * d.words;
     switch (d.flow) {
@@ -213,6 +210,9 @@ void ImageDisassembler::Header() {
                   file_.size() - declared);
     out_ += buf;
   }
+  const uint64_t total = uint64_t{declared} + vm::Ld32(h + vm::kOffZEROSIZE) +
+                         vm::Ld32(h + vm::kOffSTACKSIZE) + vm::Ld32(h + vm::kOffHEAPSIZE);
+  if (total > UINT32_MAX) out_ += "; these sizes together pass 4 GiB: no loader takes this image\n";
   out_ += "\n";
   std::snprintf(buf, sizeof buf, "        .version %u, %u\n", h[vm::kOffReqMajor],
                 h[vm::kOffReqMinor]);
@@ -226,14 +226,28 @@ void ImageDisassembler::Code() {
   const vm::AddressNamer namer = [this](uint32_t a) { return Name(a); };
   size_t i = 0;
   while (i < words_.size()) {
+    const uint32_t addr = Addr(i);
+    if (mark_[i] == kOdd) {
+      // Reached by control flow, but nothing the assembler would write: show what it does.
+      Label(addr);
+      const DecodedInstruction d = Decode(i);
+      std::string s = ".long ";
+      char buf[16];
+      for (uint32_t k = 0; k < d.words; ++k) {
+        std::snprintf(buf, sizeof buf, "%s0x%08X", k ? ", " : "", words_[i + k]);
+        s += buf;
+      }
+      Line(addr, s, vm::FormatAddress(addr) + "  " + d.text);
+      i += d.words;
+      continue;
+    }
     if (mark_[i] != kStart) {
       size_t j = i + 1;
-      while (j < words_.size() && mark_[j] != kStart) ++j;
+      while (j < words_.size() && mark_[j] == kData) ++j;
       DataRun(i, j);
       i = j;
       continue;
     }
-    const uint32_t addr = Addr(i);
     Label(addr);
     const DecodedInstruction d = Decode(i, namer);
     std::string comment = vm::FormatAddress(addr) + " ";
@@ -257,18 +271,9 @@ void ImageDisassembler::DataRun(size_t begin, size_t end) {
     Label(addr);
     auto run_end = [&](auto&& fits) {
       size_t j = i;
-      while (j < end && fits(j) && (j == i || !labels_.count(Addr(j))) && !stops_.count(Addr(j)))
-        ++j;
+      while (j < end && fits(j) && (j == i || !labels_.count(Addr(j)))) ++j;
       return j;
     };
-    if (stops_.count(addr)) {
-      // Reached by control flow, but nothing the assembler would write: show what it would do.
-      const DecodedInstruction d = Decode(i);
-      std::snprintf(buf, sizeof buf, ".long 0x%08X", words_[i]);
-      Line(addr, buf, vm::FormatAddress(addr) + "  " + d.text);
-      ++i;
-      continue;
-    }
     const size_t zeros = run_end([&](size_t k) { return words_[k] == 0; });
     if (zeros - i >= 2) {
       Line(addr, ".space " + std::to_string(4 * (zeros - i)), vm::FormatAddress(addr));
@@ -280,7 +285,8 @@ void ImageDisassembler::DataRun(size_t begin, size_t end) {
         if (!IsTextByte(static_cast<uint8_t>(words_[k] >> (8 * b)))) return false;
       return true;
     };
-    size_t text = run_end(text_word);
+    // Whole zero words end a text run: they read better as .space or .long.
+    size_t text = run_end([&](size_t k) { return text_word(k) && (k == i || words_[k] != 0); });
     int printable = 0;
     for (size_t k = i; k < text; ++k)
       for (int b = 0; b < 4; ++b)

@@ -1,0 +1,194 @@
+// The language around the instructions: expressions, symbols, sections and the image layout,
+// macros, repetition, conditions and includes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "asm_helpers.h"
+
+namespace orva::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The .long values a source emits.
+std::vector<uint32_t> Longs(const std::string& source) { return Words(source); }
+
+TEST(AsmLanguage, ExpressionsFollowCPrecedenceOn64BitValues) {
+  EXPECT_EQ(Longs(".long 1 + 2 * 3, (1 + 2) * 3, 7 / 2, -7 / 2, -7 % 3, 1 << 4 | 1"),
+            (std::vector<uint32_t>{7, 9, 3, 0xFFFFFFFD, 0xFFFFFFFF, 17}));
+  EXPECT_EQ(Longs(".long 0xF0 & 0x3C ^ 0x0F, ~0, !0, !5, -(-3), 'A' + 1, '\\n', 0b1010_1010"),
+            (std::vector<uint32_t>{0x3F, 0xFFFFFFFF, 1, 0, 3, 'B', 10, 0xAA}));
+  EXPECT_EQ(Longs(".long 2 < 3, 3 <= 2, -1 < 0, 5 == 5, 5 != 5, 1 && 0, 1 || 0, -16 >> 2"),
+            (std::vector<uint32_t>{1, 0, 1, 1, 0, 0, 1, 0xFFFFFFFC}));
+  // 64-bit arithmetic: the high half survives in .quad, shifts reach bit 63.
+  EXPECT_EQ(Longs(".quad (1 << 40) + 5, -1 >> 63"),
+            (std::vector<uint32_t>{5, 0x100, 0xFFFFFFFF, 0xFFFFFFFF}));
+  // $ is the current address (of each data item); labels are addresses.
+  EXPECT_EQ(Longs("a: .long $, $ - a, b - a\nb: .long b"),
+            (std::vector<uint32_t>{0x200, 4, 12, 0x20C}));
+}
+
+TEST(AsmLanguage, LocalLabelsBelongToTheLatestGlobalLabel) {
+  EXPECT_EQ(Longs("one:\n.x: .long .x\ntwo:\n.x: .long .x, one.x, two.x"),
+            (std::vector<uint32_t>{0x200, 0x204, 0x200, 0x204}));
+}
+
+TEST(AsmLanguage, ConstantsMayBeUsedBeforeTheirDefinitionVariablesMayNot) {
+  EXPECT_EQ(Longs(".long SIZE * 2\nSIZE = END - START\nSTART: .long 0, 0\nEND:"),
+            (std::vector<uint32_t>{16, 0, 0}));
+  EXPECT_EQ(Longs(".equ A, 3\n.set v, A\n.long v\n.set v, v + 1\n.long v"),
+            (std::vector<uint32_t>{3, 4}));
+}
+
+TEST(AsmLanguage, LayoutPutsDataAfterCodeAndZeroFilledDataAtLoadSize) {
+  const qxasm::Result r = Asm(R"(
+        .data
+msg:    .ascii "hi"
+        .code
+start:  mov.l r1, #msg
+        mov.l r2, #buf
+        mov.l r3, #end
+        .bss
+buf:    .space 10
+        .align 8
+end:
+        .data
+        .byte 7
+  )");
+  ASSERT_TRUE(r.ok) << r.errors;
+  // Code: three 2-word moves at 0x200..0x217; data 0x218: "hi", 7; LOADSIZE 0x21B.
+  EXPECT_EQ(CodeWords(r.image)[1], 0x218u);
+  EXPECT_EQ(CodeWords(r.image)[3], 0x21Bu);
+  EXPECT_EQ(CodeWords(r.image)[5], 0x228u);  // 0x21B + 10 = 0x225, aligned to 8
+  EXPECT_EQ(r.image.size(), 0x21Bu);
+  EXPECT_EQ(vm::Ld32(&r.image[vm::kOffLOADSIZE]), 0x21Bu);
+  EXPECT_EQ(vm::Ld32(&r.image[vm::kOffZEROSIZE]), 0x228u - 0x21B);
+  EXPECT_EQ(std::string(r.image.begin() + 0x218, r.image.end()), "hi\x07");
+}
+
+TEST(AsmLanguage, HeaderCarriesMagicVersionAndSizes) {
+  qxasm::Result r = Asm("nop");
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(std::string(r.image.begin() + 208, r.image.begin() + 214), std::string("ORVA6\0", 6));
+  EXPECT_EQ(r.image[218], 6);
+  EXPECT_EQ(r.image[219], 0);
+  EXPECT_EQ(vm::Ld32(&r.image[vm::kOffSTACKSIZE]), 65536u);
+  EXPECT_EQ(vm::Ld32(&r.image[vm::kOffHEAPSIZE]), 1048576u);
+  for (uint32_t off = 0; off < 512; ++off)
+    if (off < 208 || (off > 219 && off < 224) || off >= 256) {
+      EXPECT_EQ(r.image[off], 0) << off;
+    }
+
+  r = Asm(".stack 4096\n.heap 0x20000\n.version 5, 9\nnop");
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.image[218], 5);
+  EXPECT_EQ(r.image[219], 9);
+  EXPECT_EQ(vm::Ld32(&r.image[vm::kOffSTACKSIZE]), 4096u);
+  EXPECT_EQ(vm::Ld32(&r.image[vm::kOffHEAPSIZE]), 0x20000u);
+}
+
+TEST(AsmLanguage, AlignmentInCodePadsWithNoOperations) {
+  EXPECT_EQ(Words("nop\n.align 16\nhalt"), (std::vector<uint32_t>{0x1F, 0x1F, 0x1F, 0x1F, 0x214}));
+  EXPECT_EQ(Words("nop\n.align 16, 0\nhalt"), (std::vector<uint32_t>{0x1F, 0, 0, 0, 0x214}));
+  EXPECT_EQ(Words(".data\n.long 1\n.align 16\n.long 2"), (std::vector<uint32_t>{1, 0, 0, 0, 2}));
+}
+
+TEST(AsmLanguage, MacrosSubstituteParametersDefaultsAndUniqueNumbers) {
+  EXPECT_EQ(Words(R"(
+.macro clear dst, size=l
+        mov.\size \dst, #0
+.endm
+.macro spin reg
+.again\@: tbne.l \reg, .again\@
+.endm
+.macro pair name
+\name\()_lo: .long 1
+\name\()_hi: .long \name\()_lo
+.endm
+start:  clear r1
+        clear r2, q
+        spin r3
+        spin r4
+        pair p
+        .long start.again2, start.again3
+  )"),
+            (std::vector<uint32_t>{0x00007C3E, 0x00007E5E,        // mov.l r1 / mov.q r2, #0
+                                   0x000208C0, 3, 0x000210C0, 4,  // each loop to itself
+                                   1, 0x218,                      // p_lo, p_hi
+                                   0x208, 0x210}));
+}
+
+TEST(AsmLanguage, MacroArgumentsSplitOutsideBracketsAndQuotes) {
+  EXPECT_EQ(Words(".macro two a, b\n .long \\a\n .ascii \\b\n.endm\n two (1+2)*3, \"x,y\\n\"\n"),
+            (std::vector<uint32_t>{9, 0x0A792C78}));
+}
+
+TEST(AsmLanguage, RepeatAndConditions) {
+  EXPECT_EQ(Longs(".set i, 0\n.rept 4\n.long i * i\n.set i, i + 1\n.endr"),
+            (std::vector<uint32_t>{0, 1, 4, 9}));
+  EXPECT_EQ(Longs("X = 2\n.if X == 2\n.long 1\n.else\n.long 2\n.endif\n"
+                  ".if X == 3\n.long 3\n.else\n.long 4\n.endif"),
+            (std::vector<uint32_t>{1, 4}));
+  EXPECT_EQ(Longs(".ifdef X\n.long 1\n.endif\nX = 1\n.ifdef X\n.long 2\n.endif\n"
+                  ".ifndef Y\n.long 3\n.endif"),
+            (std::vector<uint32_t>{2, 3}));
+  // Skipped blocks only count their conditionals: nothing inside is read.
+  EXPECT_EQ(Longs(".if 0\n.if 1\n@@@ garbage\n.else\n.long 9\n.endif\n.else\n.long 5\n.endif"),
+            (std::vector<uint32_t>{5}));
+  EXPECT_EQ(Longs(".macro opt a\n.ifb \\a\n.long 0\n.else\n.long \\a\n.endif\n.endm\nopt\nopt 7"),
+            (std::vector<uint32_t>{0, 7}));
+}
+
+TEST(AsmLanguage, IncludesSearchTheIncludingFolderThenDashIThenTheStandardFolder) {
+  const fs::path dir = fs::temp_directory_path() / "qxasm_include_test";
+  fs::remove_all(dir);
+  fs::create_directories(dir / "sub");
+  fs::create_directories(dir / "extra");
+  std::ofstream(dir / "sub" / "inner.inc") << "INNER = 1\n.include \"sibling.inc\"\n";
+  std::ofstream(dir / "sub" / "sibling.inc") << "SIBLING = 2\n";
+  std::ofstream(dir / "extra" / "lib.inc") << "LIB = 3\n";
+  std::ofstream(dir / "extra" / "sibling.inc") << "WRONG = 1\n";
+  qxasm::Options o = AsmOptions();
+  o.include_dirs = {(dir / "extra").string()};
+  const qxasm::Result r = qxasm::AssembleText(
+      ".include \"sub/inner.inc\"\n.include \"lib.inc\"\n.include \"qx.inc\"\n"
+      ".long INNER, SIBLING, LIB, MSGRESULT\n.ifdef WRONG\n.error \"wrong file\"\n.endif\n",
+      (dir / "main.qxs").string(), o);
+  ASSERT_TRUE(r.ok) << r.errors;
+  EXPECT_EQ(CodeWords(r.image), (std::vector<uint32_t>{1, 2, 3, 193}));
+  ASSERT_EQ(r.dependencies.size(), 5u);
+  EXPECT_EQ(r.dependencies[0], (dir / "main.qxs").string());
+  EXPECT_EQ(r.dependencies[1], (dir / "sub" / "inner.inc").string());
+  EXPECT_EQ(r.dependencies[2], (dir / "sub" / "sibling.inc").string());
+  EXPECT_EQ(r.dependencies[3], (dir / "extra" / "lib.inc").string());
+  fs::remove_all(dir);
+}
+
+TEST(AsmLanguage, CommandLineDefinesAreConstants) {
+  qxasm::Options o = AsmOptions();
+  o.defines = {{"LEVEL", 3}};
+  const qxasm::Result r = Asm(".if LEVEL > 2\n.long LEVEL\n.endif", o);
+  ASSERT_TRUE(r.ok) << r.errors;
+  EXPECT_EQ(CodeWords(r.image), (std::vector<uint32_t>{3}));
+  EXPECT_NE(Asm("LEVEL = 1", o).errors.find("already defined (defined on the command line)"),
+            std::string::npos);
+}
+
+TEST(AsmLanguage, ListingShowsAddressWordsAndSource) {
+  qxasm::Options o = AsmOptions();
+  o.listing = true;
+  const qxasm::Result r =
+      Asm("N = 3\nstart: add.l r1, r2\n mov.l r1, #1000\n.data\n.ascii \"ab\"", o);
+  ASSERT_TRUE(r.ok) << r.errors;
+  EXPECT_NE(r.listing.find("=00000003"), std::string::npos) << r.listing;
+  EXPECT_NE(r.listing.find("00000200  0002343C"), std::string::npos) << r.listing;
+  EXPECT_NE(r.listing.find("00000204  00007C36 000003E8"), std::string::npos) << r.listing;
+  EXPECT_NE(r.listing.find("0000020C  61 62"), std::string::npos) << r.listing;
+  EXPECT_NE(r.listing.find("00000200  label     start"), std::string::npos) << r.listing;
+}
+
+}  // namespace
+}  // namespace orva::test
