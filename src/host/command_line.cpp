@@ -35,6 +35,25 @@ bool ParseDesktop(std::string_view text, Options& options) {
   return true;
 }
 
+// "FROM:TO", each decimal or 0x hexadecimal, FROM not above TO.
+std::optional<std::pair<uint32_t, uint32_t>> ParseRange(std::string_view text) {
+  auto number = [](std::string_view t) -> std::optional<uint32_t> {
+    if (t.starts_with("0x") || t.starts_with("0X")) {
+      uint32_t v{};
+      t.remove_prefix(2);
+      auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v, 16);
+      if (ec != std::errc{} || end != t.data() + t.size() || t.empty()) return std::nullopt;
+      return v;
+    }
+    return ParseNumber<uint32_t>(t);
+  };
+  size_t colon = text.find(':');
+  if (colon == std::string_view::npos) return std::nullopt;
+  auto from = number(text.substr(0, colon)), to = number(text.substr(colon + 1));
+  if (!from || !to || *from > *to) return std::nullopt;
+  return std::pair{*from, *to};
+}
+
 CommandLine UsageError(std::string text) {
   CommandLine result;
   result.action = CommandLine::Action::kUsageError;
@@ -71,7 +90,17 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
     }
     bool takes_value = name == "--data-dir" || name == "--game-name" || name == "--ticks" ||
                        name == "--dump-image" || name == "--desktop";
-    bool is_flag = name == "--help" || name == "-h" || name == "--version" || name == "--headless";
+    bool is_flag = name == "--help" || name == "-h" || name == "--version" ||
+                   name == "--headless" || name == "--stats";
+    if (name == "--trace") {  // the range only joined to it, so that "--trace GAME" works
+      if (!inline_value) {
+        o.trace = std::pair<uint32_t, uint32_t>{0, UINT32_MAX};
+      } else if (!(o.trace = ParseRange(*inline_value))) {
+        return UsageError("--trace needs FROM:TO (decimal or 0x hexadecimal), not '" +
+                          std::string(*inline_value) + "'");
+      }
+      continue;
+    }
     if (!takes_value && !is_flag) return UsageError("unknown option '" + std::string(arg) + "'");
     if (is_flag && inline_value)
       return UsageError("option " + std::string(name) + " takes no value");
@@ -86,6 +115,10 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
     }
     if (name == "--headless") {
       o.headless = true;
+      continue;
+    }
+    if (name == "--stats") {
+      o.stats = true;
       continue;
     }
 
@@ -133,6 +166,9 @@ std::string UsageText() {
          "  --ticks N          end the program after N host timer ticks (5 ms each)\n"
          "  --dump-image FILE  when the program ends, write the image's memory to FILE\n"
          "  --desktop WxH      the desktop size a headless run pretends to have (1920x1080)\n"
+         "  --trace[=FROM:TO]  print each instruction run (in the address range) on stderr,\n"
+         "                     with the registers and header fields it changed\n"
+         "  --stats            print the number of instructions run on stderr at the end\n"
          "  --help             show this text\n"
          "  --version          show the version\n"
          "\n"

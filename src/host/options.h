@@ -4,18 +4,22 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace orva::host {
 
 struct Options {
-  std::string game;          // the game folder; empty runs the bundled default program
-  std::string data_dir;      // --data-dir; empty for the default folder
-  std::string game_name;     // --game-name
-  bool headless = false;     // --headless
+  std::string game;               // the game folder; empty runs the bundled default program
+  std::string data_dir;           // --data-dir; empty for the default folder
+  std::string game_name;          // --game-name
+  bool headless = false;          // --headless
   std::optional<uint64_t> ticks;  // --ticks N
-  std::string dump_image;    // --dump-image FILE
+  std::string dump_image;         // --dump-image FILE
   int32_t desktop_width = 1920;   // --desktop WxH: the desktop a headless run pretends to have
   int32_t desktop_height = 1080;
+  // --trace[=FROM:TO]: the addresses whose instructions are traced on stderr (both included).
+  std::optional<std::pair<uint32_t, uint32_t>> trace;
+  bool stats = false;  // --stats: the count of instructions executed, on stderr at the end
 };
 
 }  // namespace orva::host

@@ -3,9 +3,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "host/host.h"
+#include "host/run_loop.h"
 #include "vm/loader.h"
+#include "vm/trace.h"
 
 namespace orva::host {
 
@@ -16,9 +19,13 @@ int RunHost(Host& host) {
   return 0;
 }
 
-void RunProgram(Host&) {
-  // The machine arrives here: SetupScreen, the second loaded count, the started flag, ForceMsg 1
-  // and 2, the initialised flag, PostMsg 9 and 8, then the timer loop.
+void RunProgram(Host& host) {
+  const Options& o = host.options;
+  if (o.trace || o.stats) {
+    host.machine.tracer = std::make_shared<vm::Tracer>(
+        o.trace ? stderr : nullptr, o.trace ? o.trace->first : 0, o.trace ? o.trace->second : 0);
+  }
+  RunLoadedProgram(host);
 }
 
 int RunToExit(Host& host) {
@@ -27,6 +34,10 @@ int RunToExit(Host& host) {
     status = RunHost(host);
   } catch (const platform::ProcessExit& exit) {
     status = exit.status;
+  }
+  if (host.options.stats && host.machine.tracer) {
+    std::fprintf(stderr, "orva: %llu instructions executed\n",
+                 static_cast<unsigned long long>(host.machine.tracer->executed()));
   }
   const std::string& dump = host.options.dump_image;
   if (!dump.empty() && host.mem.loaded()) {

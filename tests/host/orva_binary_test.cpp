@@ -62,17 +62,22 @@ TEST_F(OrvaBinary, ABadImageAlertsAndExits1WithNothingToDump) {
 
 TEST_F(OrvaBinary, AGoodImageLoadsAndDumpsItsWholeMemory) {
   std::string game = dir.Sub("game"), dump = dir.path() + "/dump";
-  test::WriteBytes(game + "/MAIN.QX", test::BuildImage({1024, 256, 4096, 65536}));
-  Result r = Run({"--headless", "--data-dir", dir.Sub("data"), "--dump-image", dump, game});
+  std::vector<uint8_t> image = test::BuildImage({1024, 256, 4096, 65536});
+  vm::St32(&image[512], 340);  // enter 0, 0: every message returns at once
+  vm::St32(&image[516], 596);  // ret 0
+  test::WriteBytes(game + "/MAIN.QX", image);
+  Result r = Run(
+      {"--headless", "--ticks", "1", "--data-dir", dir.Sub("data"), "--dump-image", dump, game});
   EXPECT_EQ(r.status, 0) << r.err;
   std::string bytes = test::ReadText(dump);
   ASSERT_EQ(bytes.size(), 70912u);
   EXPECT_EQ(vm::Ld32(reinterpret_cast<const uint8_t*>(&bytes[vm::kOffSP])), 5376u);
   EXPECT_EQ(bytes[600], char(600 * 7));
 
-  r = Run({"--dump-image", dir.path() + "/no/dir/dump", "--data-dir", dir.Sub("data"), game});
+  r = Run({"--ticks", "1", "--dump-image", dir.path() + "/no/dir/dump", "--data-dir",
+           dir.Sub("data"), game});
   EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(r.err.starts_with("orva: cannot write")) << r.err;
+  EXPECT_NE(r.err.find("orva: cannot write"), std::string::npos) << r.err;
 }
 
 TEST_F(OrvaBinary, RunsTheDefaultProgramWithoutAGame) {

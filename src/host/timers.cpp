@@ -1,0 +1,46 @@
+#include "host/timers.h"
+
+#include "host/host.h"
+#include "vm/messages.h"
+
+namespace orva::host {
+
+namespace {
+constexpr uint32_t kMsgSize = 9, kMsgTick = 11;
+constexpr uint32_t kTicksPerTickMessage = 16;
+}  // namespace
+
+void StartProgramTimer(Host& host, uint32_t interval_ms) {
+  ProgramTimer& timer = host.shell.program_timer;
+  if (timer.running) return;
+  timer.running = true;
+  timer.interval_ms = interval_ms;
+  timer.next_ns = host.platform.MonotonicNanos() + uint64_t{interval_ms} * 1000000;
+}
+
+void StopProgramTimer(Host& host) { host.shell.program_timer = {}; }
+
+bool ProgramTimerRunning(const Host& host) { return host.shell.program_timer.running; }
+
+void HostTick(Host& host) {
+  Shell& shell = host.shell;
+  vm::Machine& vm = host.machine;
+  if (!vm.in_qx && !shell.live_resize) {
+    if (shell.pending_size) {
+      shell.pending_size = false;
+      vm::PostMsg(host, {kMsgSize, shell.view_width, shell.view_height, 0});
+    }
+    if (vm.ring.empty() && ++shell.tick_count % kTicksPerTickMessage == 0)
+      vm::PostMsg(host, {kMsgTick, 0, 0, 0});
+    vm::DeliverNextMsg(host);
+  }
+  // The music poll (end of music, message 10) joins here with the audio back end.
+}
+
+void ProgramTick(Host& host) {
+  // With a window, a tick that finds it collapsed below 10 points wide first restores the
+  // minimum window; that belongs to the window services, and a headless run has no window.
+  if (!host.machine.in_qx) vm::PostMsg(host, {kMsgTick, 0, 0, 0});
+}
+
+}  // namespace orva::host

@@ -1,0 +1,31 @@
+// The two timers of the shell, both on the platform's monotonic clock: the 5 ms host timer, which
+// delivers pending messages one per tick and a tick message 11 every 16th idle tick, and the
+// program timer, which the program starts and stops itself.
+#pragma once
+
+#include <cstdint>
+
+namespace orva {
+struct Host;
+}
+
+namespace orva::host {
+
+inline constexpr uint64_t kHostTickNanos = 5'000'000;
+
+// Starts the program timer with an interval of `interval_ms` milliseconds, first firing one
+// interval from now. Nothing changes when one is already running: changing the interval takes
+// a stop first.
+void StartProgramTimer(Host&, uint32_t interval_ms);
+void StopProgramTimer(Host&);
+bool ProgramTimerRunning(const Host&);
+
+// One tick of the host timer: when the machine is idle (and no live resize is going on), posts
+// the pending size message, counts the tick when the ring is empty (message 11 on every 16th),
+// and delivers one pending message.
+void HostTick(Host&);
+
+// One tick of the program timer: posts message 11 when the machine is idle.
+void ProgramTick(Host&);
+
+}  // namespace orva::host

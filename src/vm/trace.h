@@ -1,0 +1,45 @@
+// Instrumentation of the interpreter: counts executed instructions and, for --trace, prints each
+// instruction executed in an address range with the registers and header fields it changed.
+// The interpreter runs a second instantiation of its loop when a Tracer is installed, so the
+// ordinary loop carries no trace code at all.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+
+#include "vm/image.h"
+
+namespace orva::vm {
+
+class Tracer {
+ public:
+  // Traces instructions whose address lies in [from, to] to `out`; with `out` null it only
+  // counts.
+  Tracer(std::FILE* out, uint32_t from, uint32_t to) : out_(out), from_(from), to_(to) {}
+
+  // Stops a run after this many instructions (fuzzing, watchdogs); a limited run ends with
+  // StopKind::kLimit.
+  void set_limit(uint64_t limit) { limit_ = limit; }
+
+  // Called before each instruction, with the header holding the state before it. False when
+  // the instruction limit has been reached and the instruction must not run.
+  bool Step(const Memory& mem, uint32_t pc);
+  // Called when the loop returns to the host, with the header holding the final state.
+  void Finish(const Memory& mem);
+
+  uint64_t executed() const { return executed_; }
+
+ private:
+  void PrintPending(const Memory& mem);
+
+  std::FILE* out_;
+  uint32_t from_, to_;
+  uint64_t executed_ = 0;
+  uint64_t limit_ = UINT64_MAX;
+  bool pending_ = false;  // an instruction has been snapshotted and awaits its changes
+  uint32_t pending_pc_ = 0;
+  std::array<uint8_t, kHeaderSize> before_{};
+};
+
+}  // namespace orva::vm

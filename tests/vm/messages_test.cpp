@@ -1,0 +1,240 @@
+// Message entry: one run per message, the exit sequence, the ring and its lookahead.
+#include "vm/messages.h"
+
+#include <gtest/gtest.h>
+
+#include "support/asm_vm.h"
+#include "support/encode.h"
+#include "support/test_vm.h"
+#include "vm/image.h"
+
+namespace orva::test {
+namespace {
+
+using vm::Message;
+
+// Ends the process through the platform: the status, or -1 when the call returned.
+template <class F>
+int ExitStatus(F&& f) {
+  try {
+    f();
+  } catch (const platform::ProcessExit& e) {
+    return e.status;
+  }
+  return -1;
+}
+
+TEST(QXmsg, RunsTheEntryRoutineWithTheMessageAsItsArguments) {
+  AsmVm t(kRecorderSource, {{"ANSWER", -1}});
+  uint32_t sp = t.host.mem.SP();
+  t.host.mem.SetFP(0x1234);
+  EXPECT_EQ(vm::QXmsg(t.host, {7, 11, 22, 33}), -1);  // MSGRESULT sign-extended
+  EXPECT_EQ(RecordedMessages(t), (std::vector<Recorded>{{{7, 11, 22, 33}, 0}}));
+  EXPECT_EQ(t.host.mem.PC(), 0u);
+  EXPECT_EQ(t.host.mem.SP(), sp);
+  EXPECT_EQ(t.host.mem.FP(), 0x1234u);
+  EXPECT_FALSE(t.host.machine.in_qx);
+}
+
+TEST(QXmsg, NeedsOneHundredBytesOfStack) {
+  AsmVm t(kRecorderSource);
+  uint32_t lim = t.host.mem.STKLIM();
+  t.host.mem.SetSP(lim + 100);
+  EXPECT_EQ(vm::QXmsg(t.host, {5, 0, 0, 0}), 1);
+  t.host.mem.SetSP(lim + 99);
+  EXPECT_EQ(ExitStatus([&] { vm::QXmsg(t.host, {5, 0, 0, 0}); }), 1);
+  EXPECT_EQ(t.alerts().back(), "Out of stack");
+  EXPECT_EQ(RecordedMessages(t).size(), 1u);
+}
+
+TEST(QXmsg, AStackPointerOutsideTheImageIsOutOfStack) {
+  AsmVm t(kRecorderSource);
+  t.host.mem.SetSP(t.host.mem.size + 64);
+  EXPECT_EQ(ExitStatus([&] { vm::QXmsg(t.host, {5, 0, 0, 0}); }), 1);
+  EXPECT_EQ(t.alerts().back(), "Out of stack");
+}
+
+TEST(ExitSequence, AFaultRunsTheExitMessageThenEndsWithStatus0) {
+  AsmVm t(kRecorderSource, {{"FAULT_ON", 6}});
+  EXPECT_EQ(ExitStatus([&] { vm::QXmsg(t.host, {6, 0, 0, 0}); }), 0);
+  std::vector<Recorded> got = RecordedMessages(t);
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[1].msg, (Message{vm::kMsgExit, 0, 0, 0}));
+  EXPECT_EQ(t.host.machine.exit_state, 3u);
+  EXPECT_EQ(t.alerts().size(), 1u);  // the illegal-opcode alert
+
+  // Once the exit sequence has begun nothing but the exit message runs.
+  t.host.machine.in_qx = false;
+  EXPECT_EQ(vm::QXmsg(t.host, {5, 0, 0, 0}), 0);
+  EXPECT_EQ(RecordedMessages(t).size(), 2u);
+  EXPECT_TRUE(t.host.machine.in_qx);
+}
+
+TEST(ExitSequence, HaltEndsTheProgramTheSameWayWithoutAnAlert) {
+  TestVm t;
+  t.host.mem.SetSP(t.mem().STKTOP());
+  t.Emit({kHalt});
+  EXPECT_EQ(ExitStatus([&] { vm::ForceMsg(t.host, {1, 0, 0, 0}); }), 0);
+  EXPECT_TRUE(t.alerts().empty());
+}
+
+TEST(ForceMsg, DropsMessagesBeforeLoadingAndQueuesThemWhileRunning) {
+  AsmVm t(kRecorderSource);
+  t.host.machine.loaded_count = 0;
+  EXPECT_EQ(vm::ForceMsg(t.host, {1, 0, 0, 0}), 0);
+  EXPECT_TRUE(RecordedMessages(t).empty());
+
+  t.host.machine.loaded_count = 1;
+  t.host.machine.in_qx = true;  // as if a service delivered a message during a run
+  EXPECT_EQ(vm::ForceMsg(t.host, {3, 0, 0, 0}), 0);
+  EXPECT_EQ(t.platform.log().back(), "ForceMsg BAD CALL! cmd=3");
+  EXPECT_EQ(t.alerts().back(), "ForceMsg BAD CALL!");
+  vm::QXmsg(t.host, {9, 0, 0, 0});
+  EXPECT_EQ(t.platform.log().back(), "inQX QXmsg");
+  EXPECT_EQ(t.host.machine.ring.pending(), 2);
+
+  t.host.machine.in_qx = false;
+  vm::DeliverNextMsg(t.host);
+  vm::DeliverNextMsg(t.host);
+  std::vector<Recorded> got = RecordedMessages(t);
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0].msg.code, 3u);
+  EXPECT_EQ(got[1].msg.code, 9u);
+}
+
+TEST(PostMsg, RunsAtOnceUnlessTheProgramTimerOrARunMakesItWait) {
+  AsmVm t(kRecorderSource);
+  vm::PostMsg(t.host, {12, 1, 0, 0});
+  EXPECT_EQ(RecordedMessages(t).size(), 1u);
+
+  t.host.machine.started = true;
+  t.host.shell.program_timer.running = true;
+  vm::PostMsg(t.host, {12, 2, 0, 0});
+  EXPECT_EQ(RecordedMessages(t).size(), 1u);
+  EXPECT_EQ(t.host.machine.ring.pending(), 1);
+
+  t.host.machine.started = false;  // before the window is shown the timer does not matter
+  vm::PostMsg(t.host, {12, 3, 0, 0});
+  EXPECT_EQ(RecordedMessages(t).size(), 2u);
+
+  vm::DeliverNextMsg(t.host);
+  EXPECT_EQ(RecordedMessages(t).back().msg, (Message{12, 2, 0, 0}));
+  vm::DeliverNextMsg(t.host);  // empty: nothing
+  EXPECT_EQ(RecordedMessages(t).size(), 3u);
+
+  t.host.machine.loaded_count = 0;
+  vm::PostMsg(t.host, {12, 4, 0, 0});
+  EXPECT_EQ(RecordedMessages(t).size(), 3u);
+}
+
+TEST(Ring, HoldsAtMost1023AndLosesTheNewestWhenFull) {
+  vm::MessageRing ring;
+  for (uint32_t i = 0; i < 1024; ++i) ring.Append({i, 0, 0, 0});
+  EXPECT_EQ(ring.pending(), 1023);
+  for (uint32_t i = 0; i < 1023; ++i) {
+    EXPECT_EQ(ring.slots[ring.read].code, i);
+    ring.read = vm::MessageRing::Step(ring.read);
+  }
+  EXPECT_TRUE(ring.empty());
+  // Indices wrap: the ring keeps working across the end of its slots.
+  ring.Append({5000, 0, 0, 0});
+  ring.Append({5001, 0, 0, 0});
+  EXPECT_EQ(ring.pending(), 2);
+  EXPECT_EQ(ring.slots[ring.read].code, 5000u);
+}
+
+TEST(NextKeyMsg, SkipsTicksAndMovesInFrontOfAKey) {
+  AsmVm t(kRecorderSource);
+  vm::MessageRing& ring = t.host.machine.ring;
+  ring.Append({11, 0, 0, 0});
+  ring.Append({15, 1, 2, 3});
+  ring.Append({12, 65, 0, 0});
+  Message out{99, 99, 99, 99};
+  EXPECT_TRUE(vm::NextKeyMsg(t.host, false, out));
+  EXPECT_EQ(out, (Message{12, 65, 0, 0}));
+  EXPECT_EQ(ring.pending(), 1);  // the 11 and the 15 are gone, the key stays
+  EXPECT_TRUE(vm::NextKeyMsg(t.host, true, out));
+  EXPECT_TRUE(ring.empty());
+
+  ring.Append({11, 0, 0, 0});
+  ring.Append({9, 640, 480, 0});
+  out = {99, 99, 99, 99};
+  EXPECT_FALSE(vm::NextKeyMsg(t.host, true, out));
+  EXPECT_EQ(out.code, 0u);
+  EXPECT_EQ(ring.pending(), 1);  // the 9 stays pending
+}
+
+TEST(LatestMouseMoveMsg, TheLastMoveWinsAndOtherMessagesStay) {
+  AsmVm t(kRecorderSource);
+  vm::MessageRing& ring = t.host.machine.ring;
+  ring.Append({15, 1, 1, 0});
+  ring.Append({11, 0, 0, 0});
+  ring.Append({15, 2, 2, 0});
+  ring.Append({12, 65, 0, 0});
+  Message out;
+  EXPECT_TRUE(vm::LatestMouseMoveMsg(t.host, out));
+  EXPECT_EQ(out, (Message{15, 2, 2, 0}));
+  EXPECT_EQ(ring.pending(), 1);
+  EXPECT_EQ(ring.slots[ring.read].code, 12u);
+  EXPECT_FALSE(vm::LatestMouseMoveMsg(t.host, out));
+  EXPECT_EQ(out.code, 0u);
+}
+
+constexpr std::string_view kModalSource = R"(
+        .include "qx.inc"
+        .bss
+resumed: .space 12
+        .code
+main:   enter 0, 0
+        cmp.l [fp+MSG_CODE], #20
+        bne .not_wait
+        mov.l r5, #0x55
+        modal                           ; wait here across messages
+        mov.l [resumed], r5             ; back: the registers of the waiting routine
+        mov.l [resumed+4], [fp+MSG_CODE]
+        mov.l [resumed+8], [HDR_MODALCHAIN]
+        mov.b [MSGRESULT], #7
+        ret 0
+.not_wait:
+        cmp.l [fp+MSG_CODE], #21
+        bne .done
+        mov.l r5, #0x77
+        emod                            ; the wait is over
+.done:  ret 0
+)";
+
+TEST(Modal, ALaterMessageResumesTheWaitingRoutine) {
+  AsmVm t(kModalSource);
+  uint32_t sp = t.host.mem.SP();
+  uint32_t chain = t.host.mem.MODALCHAIN();
+  vm::QXmsg(t.host, {20, 0, 0, 0});
+  EXPECT_EQ(t.host.machine.modal_depth, 1);
+  // Below the message frame and the routine's saved FP lies the 140-byte context.
+  EXPECT_EQ(t.host.mem.SP(), sp - 24 - 4 - 140);
+  EXPECT_EQ(t.host.mem.MODALCHAIN(), sp - 24 - 4 - 140);
+  EXPECT_EQ(t.U32(t.Sym("resumed")), 0u);
+
+  vm::QXmsg(t.host, {5, 0, 0, 0});  // an ordinary message in between
+  EXPECT_EQ(t.host.mem.SP(), sp - 24 - 4 - 140);
+
+  EXPECT_EQ(vm::QXmsg(t.host, {21, 0, 0, 0}), 7);
+  uint32_t resumed = t.Sym("resumed");
+  EXPECT_EQ(t.U32(resumed), 0x55u);
+  EXPECT_EQ(t.U32(resumed + 4), 20u);  // the frame of the message that waited
+  EXPECT_EQ(t.U32(resumed + 8), chain);
+  EXPECT_EQ(t.host.machine.modal_depth, 0);
+  EXPECT_EQ(t.host.mem.SP(), sp);
+}
+
+TEST(Modal, EmodWithoutAWaitAlertsAndEndsOnlyTheRun) {
+  AsmVm t(kModalSource);
+  vm::QXmsg(t.host, {21, 0, 0, 0});
+  ASSERT_EQ(t.alerts().size(), 1u);
+  EXPECT_EQ(t.alerts()[0].rfind("Illegal EMOD at 0x", 0), 0u);
+  EXPECT_EQ(t.host.machine.exit_state, 0u);
+  vm::QXmsg(t.host, {20, 0, 0, 0});  // the next message runs normally
+  EXPECT_EQ(t.host.machine.modal_depth, 1);
+}
+
+}  // namespace
+}  // namespace orva::test
