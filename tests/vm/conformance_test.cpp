@@ -99,7 +99,8 @@ TEST_P(SelfChecking, EveryCheckPasses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, SelfChecking,
-                         ::testing::Values("integer", "floating", "memory", "control", "messages"));
+                         ::testing::Values("integer", "floating", "memory", "control", "messages",
+                                           "graphics"));
 
 // The address of the failing instruction of fault program n, from its listing.
 uint32_t AtFault(int n) {
