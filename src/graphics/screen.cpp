@@ -1,8 +1,21 @@
 #include "graphics/screen.h"
 
+#include "graphics/bitmaps.h"
+#include "graphics/drawing.h"
+#include "host/host.h"
+
 namespace orva::graphics {
 
-// Not built yet.
-void SetupScreen(Host&, int32_t, int32_t) {}
+void SetupScreen(Host& host, int32_t desktop_width, int32_t desktop_height) {
+  GraphicsState& g = host.gfx;
+  g.desktop_width = desktop_width;
+  g.desktop_height = desktop_height;
+  if (!CreateHostBitmap(g.screen, desktop_width & 0xFFFF, desktop_height & 0xFFFF)) {
+    Fatal(host, "Failed creating screen BITMAP. Terminating. So sorry!");
+  }
+  // Without a scratch bitmap (a screen under 15 rows) text draws nothing; nothing is reported.
+  CreateHostBitmap(g.scratch, g.screen.width, (g.screen.height / 15) & 0xFFFF);
+  DrawRectangle(host, kScreen, 0, 0, g.screen.width, g.screen.height, 0xFF000000, 0);
+}
 
 }  // namespace orva::graphics

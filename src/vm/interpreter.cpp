@@ -4,19 +4,22 @@
 // run. Instructions are dispatched twice at most: once on the 10-bit opcode (which selects an
 // addressing form or a control instruction), and once more on the 7-bit operation-and-size code
 // of two-operand and unary instructions. Addressing forms only resolve their operands to image
-// addresses (an immediate by way of IMMSLOT); the 128 operation handlers then serve every form.
+// addresses (an immediate by way of IMMSLOT); the operation handlers then serve every form.
 //
 // The loop is written once. On GCC each handler ends by fetching and jumping straight to the
 // next handler through a table of label addresses (computed goto); with ORVA_FORCE_SWITCH the
 // same text compiles to a loop around switch statements. The VM_* macros below are the only
 // difference between the two.
 //
-// Safety: every image access of the loop is checked against the image size before it happens
-// (VM_CHECK and friends, folded into the operation handlers where the access width is known).
-// Registers and IMMSLOT lie in the header, which every image holds, so those addresses need no
-// check of their own but go through the same one. Instruction words are checked once per fetch:
-// an instruction that starts at least 16 bytes before the end of the image fits, whatever its
-// length; only near the end is its length decoded first.
+// Safety: no access leaves the image. A memory operand is either plain (between kPlainStart and
+// the end of the image, decided by one compare in the form) and its operation handler checks
+// nothing, or it is not, and the careful variant of the same handler checks exactly what it
+// touches. Registers and IMMSLOT lie in the header, which every image holds. Instruction words
+// are checked once per fetch: an instruction that starts at least 16 bytes before the end of the
+// image fits, whatever its length; only near the ends is its length decoded first.
+//
+// The held fields (PC, SP, FP, FLAGS) are written into the header wherever someone can look at
+// them (VM_SYNC): careful accesses, host calls, and every way out of the loop.
 #include "vm/interpreter.h"
 
 #include <array>

@@ -1,10 +1,10 @@
-// The SYS dispatcher: group table, the groups it serves itself, and the unknown-service report.
+// The service groups the dispatcher serves itself: clock, audio decoding, heap. (The unknown-
+// service report and the program timer are covered by the conformance programs.)
 #include "services/dispatch.h"
-
-#include "heap/heap.h"
 
 #include <gtest/gtest.h>
 
+#include "heap/heap.h"
 #include "support/asm_vm.h"
 #include "vm/interpreter.h"
 #include "vm/messages.h"
@@ -29,51 +29,6 @@ main:   enter 0, 0
   auto t = std::make_unique<AsmVm>(source);
   vm::QXmsg(t->host, {1, 0, 0, 0});
   return t;
-}
-
-TEST(SysDispatch, AnUnknownGroupAlertsWithTheSysAddressAndLeavesR14) {
-  auto t = RunBody(R"(
-        mov.q r14, #0x1122334455667788
-        syscall 0x0A00
-        mov.q [buffer], r14
-)");
-  ASSERT_EQ(t->alerts().size(), 1u);
-  // The sys instruction follows the store of the service word (3 words) and the load of r15 (2).
-  uint32_t sys = t->Sym("main") + 4 + 12 + 12 + 8;
-  char expected[64];
-  std::snprintf(expected, sizeof expected, "Unknown SYS command at 0x%8.8X. Ack!", sys);
-  EXPECT_EQ(t->alerts()[0], expected);
-  EXPECT_EQ(t->host.mem.U64At(t->Sym("buffer")), 0x1122334455667788u);
-}
-
-TEST(SysDispatch, GroupsOneAndFourDoNothing) {
-  auto t = RunBody(R"(
-        mov.l r14, #5
-        syscall 0x0105
-        syscall 0x0400
-        mov.l [buffer], r14
-)");
-  EXPECT_TRUE(t->alerts().empty());
-  EXPECT_EQ(t->U32(t->Sym("buffer")), 5u);
-}
-
-TEST(ClockService, ProgramTimerStartsOnceUntilStopped) {
-  AsmVm t(R"(
-        .include "qx.inc"
-        .code
-main:   enter 0, 0
-        syscall CLOCK_TIMER, [fp+MSG_P1]
-        ret 0
-)");
-  auto timer = [&](uint32_t ms) {
-    vm::QXmsg(t.host, {5, ms, 0, 0});
-    return t.host.shell.program_timer;
-  };
-  EXPECT_EQ(timer(50).interval_ms, 50u);
-  EXPECT_EQ(timer(20).interval_ms, 50u);  // one exists: its interval stays
-  EXPECT_FALSE(timer(0).running);
-  EXPECT_EQ(timer(20).interval_ms, 20u);
-  EXPECT_TRUE(t.host.shell.program_timer.running);
 }
 
 TEST(ClockService, MillisecondsAndDateFromThePlatform) {
@@ -112,19 +67,6 @@ TEST(AudioService, RemembersTheMusicNameAndAnswersThePlayingFlag) {
   EXPECT_TRUE(t->alerts().empty());
 }
 
-TEST(HeapService, AllocAnswersInR14AndFreeLeavesIt) {
-  auto t = RunBody(R"(
-        mov.l r14, #0xAAAA
-        syscall HEAP_ALLOC, #100
-        mov.l [buffer], r14
-        syscall HEAP_FREE, r14
-        mov.l [buffer+4], r14
-)");
-  uint32_t handle = t->U32(t->Sym("buffer"));
-  EXPECT_NE(handle, 0xAAAAu);
-  EXPECT_EQ(t->U32(t->Sym("buffer") + 4), handle);
-}
-
 }  // namespace
 }  // namespace orva::test
 
@@ -155,13 +97,6 @@ lock_it: enter 0, 0
         syscall HEAP_UNLOCK, [handle]
         ret 0
 )";
-
-TEST(HeapService, LocksTakenDuringAMessageAreGoneWhenItsRoutinesReturn) {
-  AsmVm t(kLockSource);
-  vm::QXmsg(t.host, {1, 0, 0, 0});  // compaction after the run finds nothing locked
-  EXPECT_TRUE(t.alerts().empty());
-  EXPECT_EQ(t.host.heap.head[heap::kLocked], -1);
-}
 
 TEST(HeapService, ABlockStillLockedWhenAWaitingRunEndsIsFatal) {
   AsmVm t(kLockSource);

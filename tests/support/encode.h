@@ -34,9 +34,8 @@ constexpr uint32_t TwoOpCode(uint32_t form, uint32_t code, uint32_t r1 = 0, uint
 constexpr uint32_t Unary(uint32_t form, uint32_t code, uint32_t hi = 0) {
   return form | code << 8 | (hi & 0xFFFF) << 16;
 }
-constexpr uint32_t UnaryOp(uint32_t form, std::string_view op, uint32_t size, uint32_t hi = 0) {
-  return Unary(form, UnaryNumber(op) * 4 + size, hi);
-}
+// The unary code of a mnemonic and size.
+constexpr uint32_t UCode(std::string_view op, uint32_t size) { return UnaryNumber(op) * 4 + size; }
 
 constexpr uint32_t TestBranch(uint32_t mode, uint32_t size, uint32_t cond, uint32_t target) {
   return mode << 3 | size << 5 | cond << 7 | (target >> 2) << 10;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "heap/heap.h"
+#include "support/temp_dir.h"
 #include "vm/interpreter.h"
 
 namespace orva::test {
@@ -13,6 +14,14 @@ namespace {
 
 constexpr uint64_t kPage = 4096;
 constexpr uint64_t kMaxGuardedImage = uint64_t{1} << 20;
+
+// The folders of every TestVm: whatever a program writes (debug.log, files) lands in one
+// temporary folder that goes at the end of the process.
+const std::string& ScratchFolder() {
+  static const TempDir dir;
+  static const std::string folder = dir.Sub("data") + "/";
+  return folder;
+}
 
 // The end of the accessible part of a region reserved once per process: up to 1 MiB before it
 // can be made accessible for a guarded image, and more than 4 GiB after it never are.
@@ -56,6 +65,7 @@ TestVm::TestVm(const Layout& layout) {
   m.SetU32At(vm::kOffSTKTOP, stktop);
   m.SetSP(stktop);
   m.SetU16At(vm::kOffHOSTVER, vm::kHostVersion);
+  host.folders.user_data = host.folders.resource = ScratchFolder();
   heap::InitHeap(host, stktop, layout.heap_size);
   heap::AllocHeap(host, 4);
   host.machine.loaded_count = 1;

@@ -99,7 +99,8 @@ TEST_P(SelfChecking, EveryCheckPasses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, SelfChecking,
-                         ::testing::Values("integer", "floating", "memory", "control", "messages"));
+                         ::testing::Values("integer", "floating", "memory", "control", "messages",
+                                           "graphics"));
 
 // The address of the failing instruction of fault program n, from its listing.
 uint32_t AtFault(int n) {
@@ -131,6 +132,10 @@ TEST(FaultPrograms, FatalFaultsRunTheExitMessageAndEndWithStatus0) {
       "fault5",
       {0, start_exit, {"Division by zero at " + Hex(AtFault(5)) + ". Terminating. So sorry."}});
   ExpectOutcome("fault6", {0, start_exit, {}});  // halt: no alert
+  // A block push must leave 100 bytes above STKLIM; the refused push leaves SP where it was.
+  ExpectOutcome(
+      "fault11",
+      {0, start_exit, {"Stack overflow at " + Hex(AtFault(11)) + ". Terminating. So sorry."}});
 }
 
 TEST(FaultPrograms, AStackOverflowLeavesNoRoomForTheExitMessage) {

@@ -36,17 +36,6 @@ TEST(QXmsg, RunsTheEntryRoutineWithTheMessageAsItsArguments) {
   EXPECT_FALSE(t.host.machine.in_qx);
 }
 
-TEST(QXmsg, NeedsOneHundredBytesOfStack) {
-  AsmVm t(kRecorderSource);
-  uint32_t lim = t.host.mem.STKLIM();
-  t.host.mem.SetSP(lim + 100);
-  EXPECT_EQ(vm::QXmsg(t.host, {5, 0, 0, 0}), 1);
-  t.host.mem.SetSP(lim + 99);
-  EXPECT_EQ(ExitStatus([&] { vm::QXmsg(t.host, {5, 0, 0, 0}); }), 1);
-  EXPECT_EQ(t.alerts().back(), "Out of stack");
-  EXPECT_EQ(RecordedMessages(t).size(), 1u);
-}
-
 TEST(QXmsg, AStackPointerOutsideTheImageIsOutOfStack) {
   AsmVm t(kRecorderSource);
   t.host.mem.SetSP(t.host.mem.size + 64);
@@ -68,14 +57,6 @@ TEST(ExitSequence, AFaultRunsTheExitMessageThenEndsWithStatus0) {
   EXPECT_EQ(vm::QXmsg(t.host, {5, 0, 0, 0}), 0);
   EXPECT_EQ(RecordedMessages(t).size(), 2u);
   EXPECT_TRUE(t.host.machine.in_qx);
-}
-
-TEST(ExitSequence, HaltEndsTheProgramTheSameWayWithoutAnAlert) {
-  TestVm t;
-  t.host.mem.SetSP(t.mem().STKTOP());
-  t.Emit({kHalt});
-  EXPECT_EQ(ExitStatus([&] { vm::ForceMsg(t.host, {1, 0, 0, 0}); }), 0);
-  EXPECT_TRUE(t.alerts().empty());
 }
 
 TEST(ForceMsg, DropsMessagesBeforeLoadingAndQueuesThemWhileRunning) {
@@ -178,62 +159,6 @@ TEST(LatestMouseMoveMsg, TheLastMoveWinsAndOtherMessagesStay) {
   EXPECT_EQ(ring.slots[ring.read].code, 12u);
   EXPECT_FALSE(vm::LatestMouseMoveMsg(t.host, out));
   EXPECT_EQ(out.code, 0u);
-}
-
-constexpr std::string_view kModalSource = R"(
-        .include "qx.inc"
-        .bss
-resumed: .space 12
-        .code
-main:   enter 0, 0
-        cmp.l [fp+MSG_CODE], #20
-        bne .not_wait
-        mov.l r5, #0x55
-        modal                           ; wait here across messages
-        mov.l [resumed], r5             ; back: the registers of the waiting routine
-        mov.l [resumed+4], [fp+MSG_CODE]
-        mov.l [resumed+8], [HDR_MODALCHAIN]
-        mov.b [MSGRESULT], #7
-        ret 0
-.not_wait:
-        cmp.l [fp+MSG_CODE], #21
-        bne .done
-        mov.l r5, #0x77
-        emod                            ; the wait is over
-.done:  ret 0
-)";
-
-TEST(Modal, ALaterMessageResumesTheWaitingRoutine) {
-  AsmVm t(kModalSource);
-  uint32_t sp = t.host.mem.SP();
-  uint32_t chain = t.host.mem.MODALCHAIN();
-  vm::QXmsg(t.host, {20, 0, 0, 0});
-  EXPECT_EQ(t.host.machine.modal_depth, 1);
-  // Below the message frame and the routine's saved FP lies the 140-byte context.
-  EXPECT_EQ(t.host.mem.SP(), sp - 24 - 4 - 140);
-  EXPECT_EQ(t.host.mem.MODALCHAIN(), sp - 24 - 4 - 140);
-  EXPECT_EQ(t.U32(t.Sym("resumed")), 0u);
-
-  vm::QXmsg(t.host, {5, 0, 0, 0});  // an ordinary message in between
-  EXPECT_EQ(t.host.mem.SP(), sp - 24 - 4 - 140);
-
-  EXPECT_EQ(vm::QXmsg(t.host, {21, 0, 0, 0}), 7);
-  uint32_t resumed = t.Sym("resumed");
-  EXPECT_EQ(t.U32(resumed), 0x55u);
-  EXPECT_EQ(t.U32(resumed + 4), 20u);  // the frame of the message that waited
-  EXPECT_EQ(t.U32(resumed + 8), chain);
-  EXPECT_EQ(t.host.machine.modal_depth, 0);
-  EXPECT_EQ(t.host.mem.SP(), sp);
-}
-
-TEST(Modal, EmodWithoutAWaitAlertsAndEndsOnlyTheRun) {
-  AsmVm t(kModalSource);
-  vm::QXmsg(t.host, {21, 0, 0, 0});
-  ASSERT_EQ(t.alerts().size(), 1u);
-  EXPECT_EQ(t.alerts()[0].rfind("Illegal EMOD at 0x", 0), 0u);
-  EXPECT_EQ(t.host.machine.exit_state, 0u);
-  vm::QXmsg(t.host, {20, 0, 0, 0});  // the next message runs normally
-  EXPECT_EQ(t.host.machine.modal_depth, 1);
 }
 
 }  // namespace

@@ -1,0 +1,148 @@
+// Heap bitmaps and their bindings: creation, pins, clip and information, and what bad handles
+// and headers the program has scribbled on do.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "graphics/bitmaps.h"
+#include "graphics/drawing.h"
+#include "graphics/graphics_host.h"
+#include "heap/heap.h"
+
+namespace orva::graphics {
+namespace {
+
+using testing::GraphicsHost;
+
+TEST(CreateBitmap, WritesTheHeaderOrRefusesSizesThatWrap32Bits) {
+  GraphicsHost g;
+  const uint32_t hbm = CreateBitmap(g.host, 7, 3);
+  const uint32_t expected[7] = {7, 3, 28, 0, 0, 7, 3};
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(g.Field(hbm, i), expected[i]) << i;
+  EXPECT_EQ(g.Capacity(g.Field(hbm, 7)), 7u * 4 * 3);
+  const uint32_t top = g.host.heap.top;
+  EXPECT_EQ(CreateBitmap(g.host, 0x10000, 0x4000), 0u);  // 2^32 bytes
+  EXPECT_EQ(CreateBitmap(g.host, 0xFFFFFFFF, 2), 0u);
+  EXPECT_EQ(g.host.heap.top, top);
+  FreeBitmap(g.host, hbm);
+  EXPECT_EQ(g.host.heap.entries[hbm].list, heap::kFreed);
+  EXPECT_EQ(g.host.heap.entries[g.Field(hbm, 7)].list, heap::kFreed);
+  EXPECT_TRUE(g.NothingHeld());
+}
+
+TEST(Bindings, PairOnOneBitmapPinsItOnceAndEverythingIsReleased) {
+  GraphicsHost g;
+  const uint32_t a = CreateBitmap(g.host, 4, 4), b = CreateBitmap(g.host, 2, 2);
+  StartPair(g.host, a, a);
+  EXPECT_EQ(g.host.heap.host_pins, 2);  // header and pixels, once each
+  EXPECT_EQ(g.host.heap.entries[g.Field(a, 7)].lock_count, 1u);
+  EndPair(g.host);
+  EXPECT_TRUE(g.NothingHeld());
+  StartPair(g.host, b, a);
+  EXPECT_EQ(g.host.heap.host_pins, 4);
+  EndPair(g.host);
+  EXPECT_TRUE(g.NothingHeld());
+}
+
+TEST(Bindings, OpeningAnOpenBindingEndsTheProcess) {
+  GraphicsHost g;
+  g.SetUpScreen(16, 16);
+  StartDST(g.host, kScreen);
+  EXPECT_EQ(test::ExitStatusOf([&] { StartDST(g.host, kScreen); }), 1);
+  EXPECT_EQ(g.host.last_alert, "StartDST() already started");
+  StartSRC(g.host, kScreen);
+  EXPECT_EQ(test::ExitStatusOf([&] { StartSRC(g.host, kScreen); }), 1);
+  EXPECT_EQ(g.host.last_alert, "StartSRC() already started");
+}
+
+TEST(Bindings, BadFreedAndPixellessHandlesDrawNothingAndHoldNothing) {
+  GraphicsHost g;
+  const uint32_t freed = CreateBitmap(g.host, 2, 2), empty = CreateBitmap(g.host, 2, 2);
+  FreeBitmap(g.host, freed);
+  g.SetField(empty, 7, 0);
+  const std::vector<uint8_t> before(g.host.mem.base, g.host.mem.base + g.host.mem.size);
+  DrawRectangle(g.host, empty, 0, 0, 2, 2, 0xFFFFFFFF, 0);
+  EXPECT_EQ(g.host.last_alert, "StartDST: hBM==0");
+  EXPECT_EQ(GetPixel(g.host, empty, 0, 0), 0u);
+  EXPECT_EQ(g.host.last_alert, "StartSRC: hBM==0");
+  for (uint32_t hbm : {freed, 60000u, 65536u, 0x12345678u, kClosed}) {
+    DrawRectangle(g.host, hbm, 0, 0, 2, 2, 0xFFFFFFFF, 0xFFFFFFFF);
+    Blit(g.host, hbm, 0, 0, hbm, 0, 0, 2, 2, false, 0, 0);
+    SetClip(g.host, hbm, 0, 0, 1, 1, nullptr);
+    EXPECT_FALSE(GetBitmapInfo(g.host, hbm)) << hbm;
+  }
+  EXPECT_TRUE(std::equal(before.begin(), before.end(), g.host.mem.base));
+  EXPECT_EQ(g.host.last_alert, "LockHeap() failed");  // handles above 65535 are reported
+  EXPECT_TRUE(g.NothingHeld());
+}
+
+// A header claiming more than its pixel block holds would lead drawing across the heap.
+TEST(Bindings, GeometryThatDoesNotFitThePixelBlockDrawsNothing) {
+  GraphicsHost g;
+  const uint32_t hbm = CreateBitmap(g.host, 4, 4), next = CreateBitmap(g.host, 4, 4);
+  std::memset(g.Block(g.Field(next, 7)), 0x5A, 64);
+  const uint32_t scribbles[][3] = {{5, 4, 20},         {4, 5, 16},          {4, 4, 15},
+                                   {4, 4, 17},         {0x80000000u, 1, 0}, {4, 0x7FFFFFFF, 16},
+                                   {0x40000000u, 4, 0}};
+  for (const auto& s : scribbles) {
+    for (int i = 0; i < 3; ++i) g.SetField(hbm, i, s[i]);
+    g.SetField(hbm, 5, 0x7FFFFFFF);
+    g.SetField(hbm, 6, 0x7FFFFFFF);
+    DrawRectangle(g.host, hbm, -10, -10, 100, 100, 0xFFFFFFFF, 0);
+    EXPECT_FALSE(GetBitmapInfo(g.host, hbm));
+  }
+  for (int i = 0; i < 64; ++i) ASSERT_EQ(g.Block(g.Field(next, 7))[i], 0x5A) << i;
+  // Rows wider than width * 4 fit and are kept; a clip reaching outside is cut to the bitmap.
+  g.SetField(hbm, 0, 2);
+  g.SetField(hbm, 1, 4);
+  g.SetField(hbm, 2, 16);
+  g.SetField(hbm, 3, 0xFFFFFFF0);
+  DrawRectangle(g.host, hbm, -5, 0, 50, 1, 0xFF010203, 0);
+  EXPECT_EQ(GetPixel(g.host, hbm, 1, 0), 0xFF010203u);
+  EXPECT_NE(g.Block(g.Field(hbm, 7))[8], 0x01);  // column 2 of the wider row is not drawn
+  const auto info = GetBitmapInfo(g.host, hbm);
+  ASSERT_TRUE(info);
+  EXPECT_EQ((std::array{info->clip_x, info->clip_w, info->clip_h}),
+            (std::array<uint32_t, 3>{0, 2, 4}));
+}
+
+TEST(SetClip, CutsToTheBitmapAfterWritingTheOldClip) {
+  GraphicsHost g;
+  g.SetUpScreen(64, 45);
+  const uint32_t hbm = CreateBitmap(g.host, 100, 50);
+  uint32_t old[4];
+  SetClip(g.host, hbm, -5, 10, 20, 100, reinterpret_cast<uint8_t*>(old));
+  EXPECT_EQ((std::array{old[0], old[1], old[2], old[3]}), (std::array<uint32_t, 4>{0, 0, 100, 50}));
+  EXPECT_EQ((std::array{g.Field(hbm, 3), g.Field(hbm, 4), g.Field(hbm, 5), g.Field(hbm, 6)}),
+            (std::array<uint32_t, 4>{0, 10, 20, 40}));
+  SetClip(g.host, hbm, 150, 0, 10, 10, nullptr);
+  EXPECT_EQ(g.Field(hbm, 3), 100u);
+  EXPECT_EQ(g.Field(hbm, 5), 0u);
+  // Shapes now draw nothing; single pixels still do.
+  DrawRectangle(g.host, hbm, 0, 0, 100, 50, 0xFF0000FF, 0xFF0000FF);
+  EXPECT_NE(GetPixel(g.host, hbm, 99, 0), 0xFF0000FFu);
+  SetPixel(g.host, hbm, 99, 0, 0xFF0000FF);
+  EXPECT_EQ(GetPixel(g.host, hbm, 99, 0), 0xFF0000FFu);
+  SetClip(g.host, kScreen, 10, 10, 5, 5, nullptr);
+  SetClip(g.host, kTextScratch, 1, 1, 1000, 1, nullptr);
+  EXPECT_EQ(g.host.gfx.screen.clip, (ClipRect{10, 10, 5, 5}));
+  EXPECT_EQ(g.host.gfx.scratch.clip, (ClipRect{1, 1, 63, 1}));
+  EXPECT_EQ(GetBitmapInfo(g.host, kTextScratch)->height, 3u);  // 45 / 15
+}
+
+TEST(AddDirtyRect, GrowsOnlyOnceStartedAndNormalisesNegativeSizes) {
+  GraphicsHost g;
+  AddDirtyRect(g.host, 1, 1, 5, 5);
+  EXPECT_TRUE(g.host.gfx.dirty.empty());
+  g.host.machine.started = true;
+  AddDirtyRect(g.host, 10, 10, -4, -6);
+  const DirtyRect& d = g.host.gfx.dirty;
+  EXPECT_EQ((std::array{d.left, d.top, d.right, d.bottom}), (std::array{6, 4, 10, 10}));
+  AddDirtyRect(g.host, INT32_MAX, 0, INT32_MAX, 1);
+  EXPECT_EQ(d.right, INT32_MAX);
+}
+
+}  // namespace
+}  // namespace orva::graphics

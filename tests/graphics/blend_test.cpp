@@ -1,0 +1,64 @@
+// The three blends, single pixels and SetAlpha.
+#include <gtest/gtest.h>
+
+#include "graphics/blend.h"
+#include "graphics/canvas.h"
+#include "graphics/raster.h"
+
+namespace orva::graphics {
+namespace {
+
+using testing::Canvas;
+
+TEST(Div255, IsExactForEveryProductOfTwoBytes) {
+  for (uint32_t a = 0; a < 256; ++a)
+    for (uint32_t b = 0; b < 256; ++b) ASSERT_EQ(Div255(a * b), a * b / 255) << a << " * " << b;
+}
+
+TEST(Blends, DivideEachTermSeparatelyAndTreatAlphaTheirOwnWay) {
+  // Colour blend, alpha 128 over an opaque pixel: p3 = 127 + 64; 0 keeps, 255 replaces.
+  EXPECT_EQ(ColourBlend(StandardMapping(0x80FF0000)).Apply({0, 0, 0, 255}),
+            (Pixel{128, 0, 0, 191}));
+  EXPECT_EQ(ColourBlend(StandardMapping(0x00FFFFFF)).Apply({1, 2, 3, 4}), (Pixel{1, 2, 3, 4}));
+  EXPECT_EQ(ColourBlend(StandardMapping(0xFF112233)).Apply({1, 2, 3, 4}),
+            (Pixel{0x11, 0x22, 0x33, 255}));
+  // Copy blend: alpha accumulates; an opaque source over alpha 100 gives 255.
+  EXPECT_EQ(CopyBlend({9, 9, 9, 100}, {1, 2, 3, 255}, false), (Pixel{1, 2, 3, 255}));
+  EXPECT_EQ(CopyBlend({0, 0, 0, 200}, {255, 255, 255, 128}, false), (Pixel{128, 128, 128, 255}));
+  EXPECT_EQ(CopyBlend({0, 0, 0, 20}, {0, 0, 0, 30}, false).p3, 50);
+  EXPECT_EQ(CopyBlend({50, 60, 70, 10}, {255, 255, 255, 255}, true), (Pixel{0, 0, 0, 255}));
+  EXPECT_EQ(CopyBlend({100, 0, 0, 0}, {55, 0, 0, 51}, true).p0,
+            40 + 80);  // 200*51/255 + 100*204/255
+  // Scaled blend: alpha follows the colour blend: 128*128/255 + 200*127/255 = 64 + 99.
+  EXPECT_EQ(ScaledBlend({0, 0, 0, 200}, {255, 0, 0, 128}), (Pixel{128, 0, 0, 163}));
+}
+
+TEST(Pixels, ReadAndWriteOnlyInsideTheBitmapIgnoringTheClip) {
+  Canvas c(4, 3, {5, 6, 7, 8});
+  c.SetClip(0, 0, 0, 0);
+  SetPixel(c.surface(), 2, 1, 0xFF123456);
+  EXPECT_EQ(GetPixel(c.surface(), 2, 1), 0xFF123456u);
+  EXPECT_EQ(c.at(2, 1), (Pixel{0x12, 0x34, 0x56, 0xFF}));  // standard mapping
+  SetPixel(c.surface(), 3, 2, 0x00FFFFFF);
+  EXPECT_EQ(c.at(3, 2), (Pixel{5, 6, 7, 8}));
+  for (auto [x, y] : {std::pair{-1, 0}, {4, 0}, {0, -1}, {0, 3}, {INT32_MIN, INT32_MAX}}) {
+    SetPixel(c.surface(), x, y, 0xFFFFFFFF);
+    EXPECT_EQ(GetPixel(c.surface(), x, y), 0u);
+  }
+  EXPECT_TRUE(c.GuardsIntact());
+}
+
+TEST(SetAlpha, CountsChangedAlphasOrKeyColourMatchesInsideTheClip) {
+  Canvas c(3, 2, {0xFF, 0x00, 0xFF, 40});
+  c.set(1, 0, {0xFF, 0x00, 0xFE, 77});
+  c.SetClip(0, 0, 3, 1);
+  EXPECT_EQ(SetAlpha(c.surface(), BoxOf(-5, -5, 100, 100), ~uint64_t{0}, 77), 2u);
+  EXPECT_EQ(c.at(0, 1).p3, 40);  // outside the clip
+  // A key matches p0 p1 p2 by the standard mapping, and counts even unchanged alphas; its
+  // upper bits do not matter unless it is all ones.
+  EXPECT_EQ(SetAlpha(c.surface(), BoxOf(0, 0, 3, 1), 0xABCD000000FF00FFull, 77), 2u);
+  EXPECT_EQ(c.at(1, 0).p3, 77);
+}
+
+}  // namespace
+}  // namespace orva::graphics
