@@ -24,8 +24,17 @@ build: deps
 	@cmake -S . -B $(BUILD) -G Ninja $(cmake_flags) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# The bundled default program writes a greeting to its debug.log; show it after the run.
+demo_data := $(BUILD)/default-data
 run: build
-	./$(BUILD)/orva $(ARGS) $(GAME)
+ifeq ($(GAME),)
+	@rm -f "$(demo_data)/debug.log"
+	./$(BUILD)/orva --data-dir "$(demo_data)" $(ARGS)
+	@echo "--- the program's $(demo_data)/debug.log:"
+	@cat "$(demo_data)/debug.log"
+else
+	./$(BUILD)/orva $(ARGS) "$(GAME)"
+endif
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
