@@ -1,7 +1,7 @@
 // The Host: the one object that owns all state of a running program. Each subsystem keeps its
-// state in a plain struct of its own; the procedures we were handed (LoadImage, AllocHeap,
-// OpenFile, RunMachine, ...) take the Host and reach the state they need through it. Nothing lives
-// in process-wide globals, so a test builds a fresh Host, runs it and throws it away.
+// state in a plain struct of its own; the procedures (LoadImage, AllocHeap, OpenFile, RunMachine,
+// ...) take the Host and reach the state they need through it. Nothing lives in process-wide
+// globals, so a test builds a fresh Host, runs it and throws it away.
 #pragma once
 
 #include <cstdint>
