@@ -32,20 +32,6 @@ TEST(CreateBitmap, WritesTheHeaderOrRefusesSizesThatWrap32Bits) {
   EXPECT_TRUE(g.NothingHeld());
 }
 
-TEST(Bindings, PairOnOneBitmapPinsItOnceAndEverythingIsReleased) {
-  GraphicsHost g;
-  const uint32_t a = CreateBitmap(g.host, 4, 4), b = CreateBitmap(g.host, 2, 2);
-  StartPair(g.host, a, a);
-  EXPECT_EQ(g.host.heap.host_pins, 2);  // header and pixels, once each
-  EXPECT_EQ(g.host.heap.entries[g.Field(a, 7)].lock_count, 1u);
-  EndPair(g.host);
-  EXPECT_TRUE(g.NothingHeld());
-  StartPair(g.host, b, a);
-  EXPECT_EQ(g.host.heap.host_pins, 4);
-  EndPair(g.host);
-  EXPECT_TRUE(g.NothingHeld());
-}
-
 TEST(Bindings, OpeningAnOpenBindingEndsTheProcess) {
   GraphicsHost g;
   g.SetUpScreen(16, 16);

@@ -63,14 +63,9 @@ TEST(Qxdis, WordsTheAssemblerWouldNotWriteStayDataWithTheirMeaning) {
   ExpectHas(Dis(Image("nop\n.long 0x00080054")), {"truncated instruction (2 words)"});
 }
 
-TEST(Qxdis, HeaderDirectivesAndNotes) {
-  std::vector<uint8_t> image =
-      Image(".stack 4096\n.heap 8192\n.version 5, 2\nhalt\n.bss\n.space 9");
-  std::string out = Dis(image);
-  ExpectHas(out, {"        .version 5, 2\n        .stack 0x1000\n        .heap 0x2000\n",
-                  "        .bss\n        .space 9"});
-  EXPECT_EQ(out.find("not reproduced"), std::string::npos) << out;
-
+// (Header fields come back as directives: the round trip of random images checks them.)
+TEST(Qxdis, NotesWhatItCannotReproduce) {
+  std::vector<uint8_t> image = Image("halt");
   image[300] = 1;         // a header byte the assembler never writes
   image.push_back(0xEE);  // a byte after LOADSIZE
   ExpectHas(Dis(image), {"; 1 header bytes outside the fields below are not zero (not reproduced)",
