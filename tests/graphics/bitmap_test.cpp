@@ -15,12 +15,12 @@ namespace orva::graphics {
 namespace {
 
 using testing::GraphicsHost;
+using Geometry = GraphicsHost::Geometry;
 
 TEST(CreateBitmap, WritesTheHeaderOrRefusesSizesThatWrap32Bits) {
   GraphicsHost g;
   const uint32_t hbm = CreateBitmap(g.host, 7, 3);
-  const uint32_t expected[7] = {7, 3, 28, 0, 0, 7, 3};
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(g.Field(hbm, i), expected[i]) << i;
+  EXPECT_EQ(g.GetGeometry(hbm), (Geometry{7, 3, 28, 0, 0, 7, 3}));
   EXPECT_EQ(g.Capacity(g.Field(hbm, 7)), 7u * 4 * 3);
   const uint32_t top = g.host.heap.top;
   EXPECT_EQ(CreateBitmap(g.host, 0x10000, 0x4000), 0u);  // 2^32 bytes
@@ -29,20 +29,6 @@ TEST(CreateBitmap, WritesTheHeaderOrRefusesSizesThatWrap32Bits) {
   FreeBitmap(g.host, hbm);
   EXPECT_EQ(g.host.heap.entries[hbm].list, heap::kFreed);
   EXPECT_EQ(g.host.heap.entries[g.Field(hbm, 7)].list, heap::kFreed);
-  EXPECT_TRUE(g.NothingHeld());
-}
-
-TEST(Bindings, PairOnOneBitmapPinsItOnceAndEverythingIsReleased) {
-  GraphicsHost g;
-  const uint32_t a = CreateBitmap(g.host, 4, 4), b = CreateBitmap(g.host, 2, 2);
-  StartPair(g.host, a, a);
-  EXPECT_EQ(g.host.heap.host_pins, 2);  // header and pixels, once each
-  EXPECT_EQ(g.host.heap.entries[g.Field(a, 7)].lock_count, 1u);
-  EndPair(g.host);
-  EXPECT_TRUE(g.NothingHeld());
-  StartPair(g.host, b, a);
-  EXPECT_EQ(g.host.heap.host_pins, 4);
-  EndPair(g.host);
   EXPECT_TRUE(g.NothingHeld());
 }
 
@@ -83,22 +69,18 @@ TEST(Bindings, GeometryThatDoesNotFitThePixelBlockDrawsNothing) {
   GraphicsHost g;
   const uint32_t hbm = CreateBitmap(g.host, 4, 4), next = CreateBitmap(g.host, 4, 4);
   std::memset(g.Block(g.Field(next, 7)), 0x5A, 64);
-  const uint32_t scribbles[][3] = {{5, 4, 20},         {4, 5, 16},          {4, 4, 15},
-                                   {4, 4, 17},         {0x80000000u, 1, 0}, {4, 0x7FFFFFFF, 16},
-                                   {0x40000000u, 4, 0}};
-  for (const auto& s : scribbles) {
-    for (int i = 0; i < 3; ++i) g.SetField(hbm, i, s[i]);
-    g.SetField(hbm, 5, 0x7FFFFFFF);
-    g.SetField(hbm, 6, 0x7FFFFFFF);
+  const Geometry scribbles[] = {{5, 4, 20},         {4, 5, 16},          {4, 4, 15},
+                                {4, 4, 17},         {0x80000000u, 1, 0}, {4, 0x7FFFFFFF, 16},
+                                {0x40000000u, 4, 0}};
+  for (Geometry s : scribbles) {
+    s[5] = s[6] = 0x7FFFFFFF;
+    g.SetGeometry(hbm, s);
     DrawRectangle(g.host, hbm, -10, -10, 100, 100, 0xFFFFFFFF, 0);
     EXPECT_FALSE(GetBitmapInfo(g.host, hbm));
   }
   for (int i = 0; i < 64; ++i) ASSERT_EQ(g.Block(g.Field(next, 7))[i], 0x5A) << i;
   // Rows wider than width * 4 fit and are kept; a clip reaching outside is cut to the bitmap.
-  g.SetField(hbm, 0, 2);
-  g.SetField(hbm, 1, 4);
-  g.SetField(hbm, 2, 16);
-  g.SetField(hbm, 3, 0xFFFFFFF0);
+  g.SetGeometry(hbm, {2, 4, 16, 0xFFFFFFF0, 0, 0x7FFFFFFF, 0x7FFFFFFF});
   DrawRectangle(g.host, hbm, -5, 0, 50, 1, 0xFF010203, 0);
   EXPECT_EQ(GetPixel(g.host, hbm, 1, 0), 0xFF010203u);
   EXPECT_NE(g.Block(g.Field(hbm, 7))[8], 0x01);  // column 2 of the wider row is not drawn
@@ -115,11 +97,9 @@ TEST(SetClip, CutsToTheBitmapAfterWritingTheOldClip) {
   uint32_t old[4];
   SetClip(g.host, hbm, -5, 10, 20, 100, reinterpret_cast<uint8_t*>(old));
   EXPECT_EQ((std::array{old[0], old[1], old[2], old[3]}), (std::array<uint32_t, 4>{0, 0, 100, 50}));
-  EXPECT_EQ((std::array{g.Field(hbm, 3), g.Field(hbm, 4), g.Field(hbm, 5), g.Field(hbm, 6)}),
-            (std::array<uint32_t, 4>{0, 10, 20, 40}));
+  EXPECT_EQ(g.GetGeometry(hbm), (Geometry{100, 50, 400, 0, 10, 20, 40}));
   SetClip(g.host, hbm, 150, 0, 10, 10, nullptr);
-  EXPECT_EQ(g.Field(hbm, 3), 100u);
-  EXPECT_EQ(g.Field(hbm, 5), 0u);
+  EXPECT_EQ(g.GetGeometry(hbm), (Geometry{100, 50, 400, 100, 0, 0, 10}));
   // Shapes now draw nothing; single pixels still do.
   DrawRectangle(g.host, hbm, 0, 0, 100, 50, 0xFF0000FF, 0xFF0000FF);
   EXPECT_NE(GetPixel(g.host, hbm, 99, 0), 0xFF0000FFu);

@@ -25,6 +25,14 @@ uint32_t GraphicsHost::Field(uint32_t hbm, int index) const {
 void GraphicsHost::SetField(uint32_t hbm, int index, uint32_t value) {
   host.mem.SetU32At(host.heap.entries[hbm].offset + 4 * index, value);
 }
+GraphicsHost::Geometry GraphicsHost::GetGeometry(uint32_t hbm) const {
+  Geometry fields;
+  for (int i = 0; i < 7; ++i) fields[i] = Field(hbm, i);
+  return fields;
+}
+void GraphicsHost::SetGeometry(uint32_t hbm, const Geometry& fields) {
+  for (int i = 0; i < 7; ++i) SetField(hbm, i, fields[i]);
+}
 uint8_t* GraphicsHost::Block(uint32_t handle) const {
   return host.mem.base + host.heap.entries[handle].offset;
 }

@@ -2,6 +2,8 @@
 // taken), the screen on request, and views of heap bitmaps' headers and blocks.
 #pragma once
 
+#include <array>
+
 #include "support/test_host.h"
 
 namespace orva::graphics::testing {
@@ -16,6 +18,10 @@ struct GraphicsHost : test::TestHost {
   // Header field `index` of a heap bitmap (0 width ... 7 hPixels); a block and its capacity.
   uint32_t Field(uint32_t hbm, int index) const;
   void SetField(uint32_t hbm, int index, uint32_t value);
+  // Fields 0-6: width, height, rowBytes, clip x, y, w, h.
+  using Geometry = std::array<uint32_t, 7>;
+  Geometry GetGeometry(uint32_t hbm) const;
+  void SetGeometry(uint32_t hbm, const Geometry& fields);
   uint8_t* Block(uint32_t handle) const;
   uint32_t Capacity(uint32_t handle) const { return host.heap.entries[handle].capacity; }
 };

@@ -1,15 +1,10 @@
-// The string, file and profile services as a program sees them: one QX program, run in-process
-// through the interpreter and the SYS dispatcher, and through `orva --headless` twice, so that
-// what one run saves the next one reads. It reports through debug.log and ends on a SYS with an
-// address outside the image.
+// The string, file and profile services as a program sees them: one QX program run through
+// `orva --headless` twice, so that what one run saves the next one reads. It reports through
+// debug.log and ends on a SYS with an address outside the image.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdlib>
-#include <filesystem>
 
 #include "support/asm_vm.h"
-#include "vm/messages.h"
+#include "support/run_command.h"
 
 namespace orva::test {
 namespace {
@@ -70,42 +65,22 @@ main:   enter 0, 0
 done:   ret 0
 )";
 
-// The resource folder's saves; the user's copy of GAME1 hides the first.
-void AddResources(const std::string& folder) {
-  std::filesystem::create_directories(folder + "/SAVES");
-  WriteText(folder + "/SAVES/GAME1.SAV", "");
-  WriteText(folder + "/SAVES/GAME2.SAV", "");
-}
-
-std::string RunLog(int run) {
-  return "00042|123456789ABCDEF|[STRASSE]\nGAME1.sav GAME2.SAV run " + std::to_string(run) + "\n";
-}
-
-TEST(ServicesProgram, InProcess) {
-  AsmVm vm(kProgram);
-  AddResources(vm.host.folders.resource);
-  try {
-    vm::QXmsg(vm.host, {1, 0, 0, 0});
-  } catch (const platform::ProcessExit&) {
-  }
-  EXPECT_EQ(vm.DebugLog(), RunLog(1));
-  ASSERT_EQ(vm.alerts().size(), 1u);
-  EXPECT_TRUE(vm.alerts()[0].starts_with("Bad address 0xFFFFFFF0 at 0x")) << vm.alerts()[0];
-}
-
 TEST(ServicesProgram, ThroughOrvaSettingsLastFromRunToRun) {
   TempDir dir;
-  std::string game = dir.Sub("game"), data = dir.path() + "/data";
+  const std::string game = dir.Sub("game"), data = dir.path() + "/data";
   WriteBytes(game + "/MAIN.QX", Assemble(kProgram));
-  AddResources(game);
-  std::string command = ORVA_BINARY_DIR "/orva --headless --data-dir " + data + " " + game + " 2>" +
-                        dir.path() + "/err";
+  dir.Sub("game/SAVES");  // the user's copy of GAME1 hides the first
+  WriteText(game + "/SAVES/GAME1.SAV", "");
+  WriteText(game + "/SAVES/GAME2.SAV", "");
+  Ran ran;
+  std::string log;
   for (int run = 1; run <= 2; ++run) {
-    int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadText(dir.path() + "/err");
+    ran = RunCommand(ORVA_BINARY_DIR "/orva --headless --data-dir " + data + " " + game);
+    ASSERT_EQ(ran.status, 0) << ran.err;
+    log += "00042|123456789ABCDEF|[STRASSE]\nGAME1.sav GAME2.SAV run " + std::to_string(run) + "\n";
   }
-  EXPECT_TRUE(ReadText(dir.path() + "/err").starts_with("alert: Bad address 0xFFFFFFF0 at 0x"));
-  EXPECT_EQ(ReadText(data + "/debug.log"), RunLog(1) + RunLog(2));
+  EXPECT_TRUE(ran.err.starts_with("alert: Bad address 0xFFFFFFF0 at 0x"));
+  EXPECT_EQ(ReadText(data + "/debug.log"), log);
   // The checksum of "[", ten zero bytes and the rest, worked out by hand.
   EXPECT_EQ(ReadText(data + "/GAME.INI"), "[0x4FA9329A=Counter]\nRuns= 2 \"say \\\"hi\\\"\"\n");
   EXPECT_EQ(ReadText(data + "/SAVES/GAME1.sav"), "AgAAAA==");  // 2 as four little-endian bytes

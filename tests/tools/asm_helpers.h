@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,18 @@ inline std::vector<uint32_t> Words(std::string_view source) {
   qxasm::Result r = Asm(source);
   EXPECT_TRUE(r.ok) << source << "\n" << r.errors;
   return CodeWords(r.image);
+}
+
+inline std::string Repeat(std::string_view text, int times) {
+  std::string out;
+  while (times-- > 0) out += text;
+  return out;
+}
+
+// Fails the calling test for each part that `text` lacks.
+inline void ExpectHas(const std::string& text, std::initializer_list<std::string_view> parts) {
+  for (std::string_view part : parts)
+    EXPECT_NE(text.find(part), std::string::npos) << "wanted: " << part << "\nin:\n" << text;
 }
 
 }  // namespace orva::test

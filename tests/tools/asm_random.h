@@ -16,15 +16,8 @@ class RandomInstructions {
   explicit RandomInstructions(uint32_t seed) : rng_(seed) {}
 
   std::string Next() {
-    switch (Below(8)) {
-      case 0:
-      case 1:
-      case 2:
-      case 3: return TwoOp();
-      case 4: return Unary();
-      case 5: return Push();
-      default: return Control();
-    }
+    const uint32_t kind = Below(8);  // half of them two-operand instructions
+    return kind < 4 ? TwoOp() : kind == 4 ? Unary() : kind == 5 ? Push() : Control();
   }
 
   uint32_t Below(uint32_t n) { return static_cast<uint32_t>(rng_() % n); }
@@ -53,11 +46,7 @@ class RandomInstructions {
       static const char* kLiterals[] = {"1.5", "-2.25", "3.0e10", "-0.0", "1e-30", "0.1"};
       return std::string("#") + kLiterals[Below(6)];
     }
-    int64_t v;
-    if (size == 3)
-      v = Below(2) ? static_cast<int64_t>(U64()) : Signed32();
-    else
-      v = Signed32();
+    const int64_t v = size == 3 && Below(2) ? static_cast<int64_t>(U64()) : Signed32();
     const bool fits = vm::isa::ShortImmediateFits(static_cast<uint64_t>(v), size);
     return (fits || Below(8) == 0 ? "#!" : "#") + std::to_string(v);
   }
@@ -124,13 +113,9 @@ class RandomInstructions {
   std::string Push() {
     const std::string force = Below(4) == 0 ? "#!" : "#";
     switch (Below(3)) {
-      case 0:
-        return "push.w " + force +
-               std::to_string(static_cast<int64_t>(Below(65536 + 32768)) - 32768);
+      case 0: return "push.w " + force + std::to_string(int64_t{Below(65536 + 32768)} - 32768);
       case 1: return "push.l " + force + std::to_string(Signed32());
-      default:
-        return "push.q " + force +
-               std::to_string(Below(2) ? static_cast<int64_t>(U64()) : Signed32());
+      default: return "push.q " + force + std::to_string(Below(2) ? int64_t(U64()) : Signed32());
     }
   }
 

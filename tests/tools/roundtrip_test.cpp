@@ -1,5 +1,6 @@
 // Disassembly is the inverse of assembly: random instructions over every form, size and
-// operation, and random whole images, come back byte for byte after a trip through text.
+// operation, and random whole images (code, noise, text, odd header fields), come back byte for
+// byte after a trip through text.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -79,8 +80,8 @@ std::vector<uint8_t> RandomImage(uint32_t seed) {
   std::vector<uint8_t> image(vm::kHeaderSize, 0);
   const char magic[6] = {'O', 'R', 'V', 'A', '6', 0};
   std::copy(magic, magic + 6, image.begin() + vm::kOffMagic);
-  image[vm::kOffReqMajor] = static_cast<uint8_t>(rng() % 7);
-  image[vm::kOffReqMinor] = static_cast<uint8_t>(rng() % 3);
+  image[vm::kOffReqMajor] = static_cast<uint8_t>(rng());
+  image[vm::kOffReqMinor] = static_cast<uint8_t>(rng());
   vm::St32(&image[vm::kOffLOADSIZE], static_cast<uint32_t>(vm::kHeaderSize + body.size()));
   vm::St32(&image[vm::kOffZEROSIZE], rng() % 3 == 0 ? 0 : rng() % 5000);
   vm::St32(&image[vm::kOffSTACKSIZE], rng() % 100000);
