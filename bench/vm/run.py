@@ -18,6 +18,9 @@ ap.add_argument("--build", default=os.path.join(repo, "build"))
 ap.add_argument("--anchors", default=os.path.join(repo, "..", "shared", "bench"))
 ap.add_argument("--runs", type=int, default=5)
 args = ap.parse_args()
+if not all(os.path.isfile(os.path.join(args.anchors, n)) for n in ("lcg.c", "lcg.lua")):
+    sys.exit(f"bench/vm: no anchors in {os.path.abspath(args.anchors)}; "
+             "pass --anchors with the folder that holds lcg.c, lcg.lua, sieve.* and fib.*")
 
 orva = os.path.join(args.build, "orva")
 games = os.path.join(args.build, "bench", "vm")
