@@ -2,8 +2,11 @@
 // rectangle.
 #include "graphics/bitmaps.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "heap/heap.h"
 #include "host/host.h"
@@ -11,11 +14,29 @@
 
 namespace orva::graphics {
 
+namespace {
+
+// Zeroed pixel memory, freed with std::free. The screen is filled as soon as it exists, so
+// every page of it is touched at start-up: in 2 MiB pages a 1920 x 1080 screen costs four page
+// faults instead of two thousand, which took about 20 ms of an empty program's start-up.
+uint8_t* AllocatePixels(size_t bytes) {
+  constexpr size_t kHugePage = size_t{2} << 20;
+  if (bytes < kHugePage) return static_cast<uint8_t*>(std::calloc(1, bytes));
+  const size_t rounded = (bytes + kHugePage - 1) & ~(kHugePage - 1);
+  void* p = std::aligned_alloc(kHugePage, rounded);
+  if (!p) return nullptr;
+  madvise(p, rounded, MADV_HUGEPAGE);  // only advice: without huge pages the block still works
+  std::memset(p, 0, bytes);
+  return static_cast<uint8_t*>(p);
+}
+
+}  // namespace
+
 bool CreateHostBitmap(HostBitmap& bitmap, int32_t width, int32_t height) {
   if (width <= 0 || height <= 0) return false;
-  // calloc: a large block comes zeroed from the system without touching every page here.
-  const size_t row_bytes = static_cast<size_t>(width) * kBytesPerPixel;
-  bitmap.pixels.reset(static_cast<uint8_t*>(std::calloc(static_cast<size_t>(height), row_bytes)));
+  // At most 65535 x 65535 pixels (callers mask to 16 bits), so the size fits in a size_t.
+  const size_t bytes = static_cast<size_t>(width) * kBytesPerPixel * static_cast<size_t>(height);
+  bitmap.pixels.reset(AllocatePixels(bytes));
   if (!bitmap.pixels) return false;
   bitmap.width = width;
   bitmap.height = height;
