@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "asm_helpers.h"
-#include "asm_random.h"
 #include "support/fuzz.h"
 #include "vm/disasm.h"
 
@@ -53,32 +52,25 @@ std::string RandomLine(std::mt19937_64& rng) {
   return line;
 }
 
-TEST(AsmFuzz, RandomSourcesGiveAnImageOrErrors) {
-  // A few macros up front, so that random lines can expand them.
-  const std::string prelude =
-      ".macro m a=1, b\n .long \\a\n \\b\n.endm\n.macro deep\n deep\n.endm\nN = 3\n";
-  FuzzFor(12345, [&](std::mt19937_64& rng) {
-    std::string source = rng() % 2 ? prelude : std::string();
-    for (int lines = static_cast<int>(rng() % 30); lines > 0; --lines)
-      source += RandomLine(rng) + "\n";
-    ExpectImageOrErrors(source);
-  });
-}
-
-TEST(AsmFuzz, MutatedProgramsGiveAnImageOrErrors) {
+// A start (nothing, a few macros, or a real program), half the time with random lines of tokens
+// after it, then a few edits of any kind.
+TEST(AsmFuzz, RandomAndMutatedSourcesGiveAnImageOrErrors) {
   std::vector<std::string> corpus = {
+      "", ".macro m a=1, b\n .long \\a\n \\b\n.endm\n.macro deep\n deep\n.endm\nN = 3\n",
       ".include \"qx.inc\"\nmain: enter 0, 0\n cmp.l [fp+MSG_CODE], #MSG_STARTUP\n bne .x\n"
       " syscall FILE_OPEN, name, MODE_READ\n call main, r1, #2\n.x: ret 0\n.data\nname: .asciz "
       "\"a.txt\"\n.bss\nbuf: .space 64\n",
       ".macro pair a, b\n.long \\a, \\b\n.endm\n.rept 3\npair 1, 2\n.endr\n.if 1\n.set v, 2\n"
       ".else\n.error \"no\"\n.endif\nx = (1 << 4) | 'c'\n.align 8\n.quad x * v\n",
       ""};
-  RandomInstructions gen(99);
-  for (int i = 0; i < 40; ++i) corpus.back() += gen.Next() + "\n";
+  std::mt19937_64 gen(99);
+  for (int i = 0; i < 40; ++i) corpus.back() += RandomCanonical(gen).text + "\n";
 
   FuzzFor(777, [&](std::mt19937_64& rng) {
     std::string s = corpus[rng() % corpus.size()];
-    for (int edits = 1 + static_cast<int>(rng() % 6); edits > 0 && !s.empty(); --edits) {
+    for (int lines = rng() % 2 ? static_cast<int>(rng() % 30) : 0; lines > 0; --lines)
+      s += RandomLine(rng) + "\n";
+    for (int edits = static_cast<int>(rng() % 6); edits > 0 && !s.empty(); --edits) {
       const size_t at = rng() % s.size();
       switch (rng() % 5) {
         case 0: s[at] = static_cast<char>(rng()); break;

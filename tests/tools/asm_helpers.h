@@ -5,11 +5,13 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "assembler.h"
+#include "vm/disasm.h"
 #include "vm/image.h"
 
 namespace orva::test {
@@ -38,6 +40,24 @@ inline std::vector<uint32_t> Words(std::string_view source) {
   qxasm::Result r = Asm(source);
   EXPECT_TRUE(r.ok) << source << "\n" << r.errors;
   return CodeWords(r.image);
+}
+
+// A random instruction the decoder calls canonical, with its words and text. Half the first words
+// are masked to plausible ones so that every form turns up often, and a third of the other words
+// take an extreme value, so that both ends of every field get exercised.
+struct RandomInstruction {
+  std::vector<uint32_t> words;
+  std::string text;
+};
+inline RandomInstruction RandomCanonical(std::mt19937_64& rng) {
+  static constexpr uint32_t kEdges[] = {0, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
+  for (;;) {
+    uint32_t w[4];
+    for (uint32_t& x : w) x = rng() % 3 ? static_cast<uint32_t>(rng()) : kEdges[rng() % 4];
+    w[0] = static_cast<uint32_t>(rng()) & (rng() % 2 ? ~0u : rng() % 2 ? 0x0000FFFF : 0x000F7FFF);
+    const vm::DecodedInstruction d = vm::Disassemble(w, vm::kEntryPoint);
+    if (d.canonical) return {{w, w + d.words}, d.text};
+  }
 }
 
 inline std::string Repeat(std::string_view text, int times) {
