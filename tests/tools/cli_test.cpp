@@ -35,13 +35,15 @@ class Cli : public ::testing::Test {
   std::string out_, err_;
 };
 
-TEST_F(Cli, AssemblesWithTheStandardIncludeAndWritesListingAndDepfile) {
-  Write("prog.qxs", ".include \"qx.inc\"\n.include \"my.inc\"\nmain: mov.b [MSGRESULT], #MINE\n");
+TEST_F(Cli, AssemblesWithIncludesAndDefinesAndWritesListingAndDepfile) {
+  Write("prog.qxs",
+        ".include \"qx.inc\"\n.include \"my.inc\"\nmain: mov.b [MSGRESULT], #MINE\n.long SIZE\n");
   dir_.Sub("inc");
-  Write("inc/my.inc", "MINE = 1\n");
-  ASSERT_EQ(Run(qxasm_ + " prog.qxs -o MAIN.QX -Iinc -l prog.lst --depfile MAIN.QX.d"), 0) << err_;
+  Write("inc/my.inc", "MINE = FLAG\n");
+  ASSERT_EQ(Run(qxasm_ + " prog.qxs -Iinc -D SIZE=0x10 -DFLAG -l prog.lst --depfile MAIN.QX.d"), 0)
+      << err_;
   EXPECT_EQ(err_, "");
-  EXPECT_EQ(Read("MAIN.QX").size(), 520u);
+  EXPECT_EQ(Read("MAIN.QX").substr(512), std::string("\x3D\x78\0\0\xC1\0\0\0\x10\0\0\0", 12));
   ExpectHas(Read("prog.lst"), {"00000200  0000783D 000000C1"});
   const std::string deps = Read("MAIN.QX.d");
   EXPECT_EQ(deps.rfind("MAIN.QX: \\\n  prog.qxs \\\n  ", 0), 0u) << deps;
@@ -76,12 +78,6 @@ TEST_F(Cli, RefusesBadCommandLinesWithStatus1) {
   EXPECT_EQ(err_, "qxdis: x.bin: shorter than the 512-byte header: not a program image\n");
   EXPECT_EQ(Run(qxasm_ + " --help"), 0);
   ExpectHas(out_, {"usage: qxasm SOURCE"});
-}
-
-TEST_F(Cli, DefinesAndTheDefaultOutputName) {
-  Write("p.qxs", ".long SIZE, FLAG\n");
-  ASSERT_EQ(Run(qxasm_ + " p.qxs -D SIZE=0x10 -DFLAG"), 0) << err_;
-  EXPECT_EQ(Read("MAIN.QX").substr(512), std::string("\x10\0\0\0\x01\0\0\0", 8));
 }
 
 // (That its output reassembles to the same image is the round trip's business.)

@@ -17,15 +17,9 @@ std::string Dis(const std::vector<uint8_t>& image, qxdis::Options options = {}) 
   return out;
 }
 
-std::vector<uint8_t> Image(const std::string& source) {
-  qxasm::Result r = Asm(source);
-  EXPECT_TRUE(r.ok) << r.errors;
-  return r.image;
-}
-
 TEST(Qxdis, FollowsControlFlowAndNamesTargets) {
   ExpectHas(
-      Dis(Image(R"(
+      Dis(Asm(R"(
 main:   enter 0, 0
         tbeq.l [fp+12], .skip
         jsr helper, 0
@@ -39,7 +33,8 @@ lonely: enter 1, 0          ; reached by nothing: found by its frame set-up
         ret 1
         .bss
 counter: .space 4
-  )")),
+  )")
+              .image),
       {"        tbeq.l [fp+12], L_0000021C", "        jsr L_00000238, 0",
        "        mov.l r1, [D_00000258]", "L_0000021C:\n        ret 0",
        "        .ascii \"text between routines\\0\\0\\0\"", "L_00000238:\n        enter 0, 0",
@@ -51,21 +46,21 @@ TEST(Qxdis, WordsTheAssemblerWouldNotWriteStayDataWithTheirMeaning) {
   // An alternative no-operation: shown as data with its meaning; the machine steps over it, and
   // so does the search for code. After the return: data.
   ExpectHas(
-      Dis(Image("nop\n.long 1023\nret 0\n.long 0x00007E0D")),
+      Dis(Asm("nop\n.long 1023\nret 0\n.long 0x00007E0D").image),
       {"        .long 0x000003FF ", "; 0x00000204  nop (no-operation opcode 1023, word 0x3FF)\n",
        "        ret 0 ", "        .long 0x00007E0D "});
   // An illegal opcode stops the machine: what follows is not claimed as code.
-  ExpectHas(Dis(Image("nop\n.long 148\nret 0")),
+  ExpectHas(Dis(Asm("nop\n.long 148\nret 0").image),
             {"; 0x00000204  illegal opcode 148\n", "        .long 0x00000254 "});
   // Every word of an odd instruction stays together: push.w from x1 with its second opcode.
-  ExpectHas(Dis(Image("nop\n.long 372, 5\nhalt")),
+  ExpectHas(Dis(Asm("nop\n.long 372, 5\nhalt").image),
             {".long 0x00000174, 0x00000005 ", "push.w #!5 (alternative opcode)", "        halt "});
-  ExpectHas(Dis(Image("nop\n.long 0x00080054")), {"truncated instruction (2 words)"});
+  ExpectHas(Dis(Asm("nop\n.long 0x00080054").image), {"truncated instruction (2 words)"});
 }
 
 // (Header fields come back as directives: the round trip of random images checks them.)
 TEST(Qxdis, NotesWhatItCannotReproduce) {
-  std::vector<uint8_t> image = Image("halt");
+  std::vector<uint8_t> image = Asm("halt").image;
   image[300] = 1;         // a header byte the assembler never writes
   image.push_back(0xEE);  // a byte after LOADSIZE
   ExpectHas(Dis(image), {"; 1 header bytes outside the fields below are not zero (not reproduced)",
@@ -80,7 +75,7 @@ TEST(Qxdis, RefusesFilesThatAreNotImages) {
   std::string out, error;
   EXPECT_FALSE(qxdis::DisassembleImage(std::vector<uint8_t>(100), {}, out, error));
   EXPECT_EQ(error, "shorter than the 512-byte header: not a program image");
-  std::vector<uint8_t> image = Image("nop");
+  std::vector<uint8_t> image = Asm("nop").image;
   image[212] = '7';
   EXPECT_FALSE(qxdis::DisassembleImage(image, {}, out, error));
   EXPECT_EQ(error, "no \"ORVA6\" magic at offset 208: not a program image");
