@@ -38,8 +38,6 @@ class AsmVm {
   uint32_t Sym(const std::string& name) const;
   uint32_t U32(uint32_t address) const { return host.mem.U32At(address); }
   const std::vector<std::string>& alerts() const { return platform.alerts(); }
-  // The program's debug.log ("<missing>" when it has none).
-  std::string DebugLog() const { return ReadText(host.folders.user_data + "debug.log"); }
 
  private:
   std::map<std::string, uint32_t> symbols_;

@@ -40,26 +40,17 @@ constexpr uint32_t UCode(std::string_view op, uint32_t size) { return UnaryNumbe
 constexpr uint32_t TestBranch(uint32_t mode, uint32_t size, uint32_t cond, uint32_t target) {
   return mode << 3 | size << 5 | cond << 7 | (target >> 2) << 10;
 }
-constexpr uint32_t BranchFlags(uint32_t cond, uint32_t target) {
-  return 52 | cond << 7 | (target >> 2) << 10;
-}
 constexpr uint32_t Jump(uint32_t target) { return 44 | (target >> 2) << 10; }
 constexpr uint32_t JumpTable(uint32_t reg, uint32_t t) { return 12 | reg << 6 | (t >> 2) << 10; }
 constexpr uint32_t Jsr(uint32_t arg_bytes) { return 84 | arg_bytes << 16; }
-constexpr uint32_t JsrReg(uint32_t reg, uint32_t arg_bytes) {
-  return 852 | reg << 12 | arg_bytes << 16;
-}
 constexpr uint32_t Enter(uint32_t nregs, uint32_t locals) {
   return 340 | nregs << 10 | locals << 14;
 }
 constexpr uint32_t Return(uint32_t nregs) { return 596 | nregs << 10; }
-constexpr uint32_t Push16W(uint32_t v) { return 244 | (v & 0xFFFF) << 10; }
 constexpr uint32_t Push32W(int32_t v) { return 756 | (static_cast<uint32_t>(v) & 0x3FFFFF) << 10; }
 constexpr uint32_t Push64W(int32_t v) { return 1012 | (static_cast<uint32_t>(v) & 0x3FFFFF) << 10; }
 
-inline constexpr uint32_t kPush16X = 116, kPush32X = 628, kPush64X = 884;
 inline constexpr uint32_t kDebugPrint = 20, kSys = 276, kHalt = 532, kModal = 788, kEmod = 916;
-inline constexpr uint32_t kNop = 31;
 
 // Unary forms.
 inline constexpr uint32_t kURegDisp = 108, kUFp = 172, kUSlot = 212, kUAbs = 236;

@@ -84,10 +84,6 @@ uint32_t TestVm::Emit(std::initializer_list<uint32_t> words) {
   return first;
 }
 
-void TestVm::Poke(uint32_t address, std::string_view bytes) {
-  std::memcpy(host.mem.base + address, bytes.data(), bytes.size());
-}
-
 vm::Stop TestVm::Run(uint32_t pc) {
   host.mem.SetPC(pc);
   return vm::Interpret(host);

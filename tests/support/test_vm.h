@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "host/host.h"
@@ -41,9 +40,6 @@ class TestVm {
   // Places words at the cursor and advances it; returns the address of the first.
   uint32_t Emit(std::initializer_list<uint32_t> words);
   void At(uint32_t address) { here_ = address; }
-  uint32_t here() const { return here_; }
-  // Places bytes (a string with its NUL, data) at an address.
-  void Poke(uint32_t address, std::string_view bytes);
 
   // Runs the interpreter from `pc` with the header's SP, FP and FLAGS; no report.
   vm::Stop Run(uint32_t pc = vm::kEntryPoint);
