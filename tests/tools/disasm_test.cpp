@@ -1,7 +1,7 @@
 // The one-instruction decoder: which words it refuses to call canonical because the assembler
-// would not write them that way, and how control leaves the instructions that qxdis's tracing
-// does not meet. (Canonical texts are checked beside the encodings; no-operation, illegal,
-// alternative and truncated words through qxdis.)
+// would not write them that way. (Canonical texts are checked beside the encodings; odd
+// no-operations, illegal, alternative and truncated words, and how control leaves an
+// instruction, through qxdis.)
 #include "vm/disasm.h"
 
 #include <gtest/gtest.h>
@@ -35,12 +35,6 @@ TEST(Disasm, RefusesWordsTheAssemblerWouldNotWrite) {
     EXPECT_LE(d.words, c.words.size());
   }
   EXPECT_EQ(Disassemble({}, 0x200).words, 0u);  // nothing given, nothing consumed
-}
-
-TEST(Disasm, IndirectJumpsAndHaltStopRegisterCallsComeBack) {
-  EXPECT_EQ(D({0x001000CC}).flow, Flow::kStop);  // jmp [r3+0x1000]
-  EXPECT_EQ(D({0x214}).flow, Flow::kStop);       // halt
-  EXPECT_EQ(D({0x000C7354}).flow, Flow::kNext);  // jsr r7, 12
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // qxdis on whole images: which words are shown as code, labels, data forms, header notes, and
-// refusal of files that are not images.
+// refusal of files that are not images (one too short for a header through the command line).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -73,8 +73,6 @@ TEST(Qxdis, NotesWhatItCannotReproduce) {
 
 TEST(Qxdis, RefusesFilesThatAreNotImages) {
   std::string out, error;
-  EXPECT_FALSE(qxdis::DisassembleImage(std::vector<uint8_t>(100), {}, out, error));
-  EXPECT_EQ(error, "shorter than the 512-byte header: not a program image");
   std::vector<uint8_t> image = Asm("nop").image;
   image[212] = '7';
   EXPECT_FALSE(qxdis::DisassembleImage(image, {}, out, error));
