@@ -91,8 +91,6 @@ TEST(AsmLanguage, RepeatAndConditions) {
   // Skipped blocks only count their conditionals: nothing inside is read.
   EXPECT_EQ(Words(".if 0\n.if 1\n@@@ garbage\n.else\n.long 9\n.endif\n.else\n.long 5\n.endif"),
             (std::vector<uint32_t>{5}));
-  EXPECT_EQ(Words(".macro opt a\n.ifb \\a\n.long 0\n.else\n.long \\a\n.endif\n.endm\nopt\nopt 7"),
-            (std::vector<uint32_t>{0, 7}));
 }
 
 TEST(AsmLanguage, IncludesSearchTheIncludingFolderThenDashIThenTheStandardFolder) {
