@@ -43,8 +43,7 @@ TEST(HeldState, StoresIntoHeldFieldsAreUndoneOnEveryPath) {
   t.SetU32(7100, 0x0202);
   t.SetU32(7104, vm::kOffSP);
   t.SetR(15, 7100);
-  t.Emit({TwoOp(29, "mov", kL, Short(0)), vm::kOffSP,  // two-operand, absolute
-          Unary(kUAbs, UCode("neg", kL)), vm::kOffFP,  // unary, absolute
+  t.Emit({Unary(kUAbs, UCode("neg", kL)), vm::kOffFP,  // unary, absolute
           Unary(kUSlot, UCode("neg", kB), 23),         // FLAGS through slot 23
           TwoOp(21, "bmov", kB), vm::kOffSP, 7000,     // a block move over SP
           kSys,                                        // a service writing over them
