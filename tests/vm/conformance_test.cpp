@@ -1,15 +1,14 @@
 // The conformance programs of tests/programs, run through the real binary: each must leave the
 // expected debug.log, alerts and exit status.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "support/asm_vm.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 
 namespace orva::test {
@@ -27,26 +26,12 @@ struct Outcome {
 
 Outcome RunBinary(const std::string& name) {
   TempDir dir;
-  std::string err = dir.path() + "/stderr", data = dir.Sub("data");
-  std::vector<std::string> args = {ORVA_BINARY_DIR "/orva", "--headless", "--ticks",
-                                   std::to_string(kTicks),  "--data-dir", data,
-                                   kPrograms + name};
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t io;
-  posix_spawn_file_actions_init(&io);
-  posix_spawn_file_actions_addopen(&io, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  Outcome out;
-  pid_t pid;
-  int wstatus;
-  if (posix_spawn(&pid, argv[0], &io, nullptr, argv.data(), environ) == 0 &&
-      waitpid(pid, &wstatus, 0) == pid && WIFEXITED(wstatus))
-    out.status = WEXITSTATUS(wstatus);
-  posix_spawn_file_actions_destroy(&io);
-  out.log = ReadText(data + "/debug.log");
+  const std::string data = dir.Sub("data");
+  const Ran ran = RunCommand(ORVA_BINARY_DIR "/orva --headless --ticks " + std::to_string(kTicks) +
+                             " --data-dir " + data + " " + kPrograms + name);
+  Outcome out{ran.status, ReadText(data + "/debug.log"), {}};
   // Alerts are the stderr lines "alert: TEXT"; a text may span lines.
-  std::string text = ReadText(err);
+  const std::string& text = ran.err;
   size_t at = 0;
   while ((at = text.find("alert: ", at)) != std::string::npos) {
     size_t next = text.find("\nalert: ", at);
