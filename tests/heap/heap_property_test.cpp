@@ -87,8 +87,10 @@ TEST(HeapProperty, RandomOperationsKeepTheTilingAndTheContents) {
       } else if (op < 94) {
         if (uint32_t h = pick(64); !live.count(h)) {
           FreeHeap(host, h);
-          LockHeap(host, h);
+          ASSERT_EQ(LockHeap(host, h), kBadAddress);
+          ASSERT_EQ(LockHeapPtr(host, h), nullptr);
           UnlockHeap(host, h);
+          UnlockHeapPtr(host, h);
         }
       } else {
         ReleaseFrameLocks(host, 0xFFFFFFFF);
@@ -98,6 +100,7 @@ TEST(HeapProperty, RandomOperationsKeepTheTilingAndTheContents) {
       ASSERT_NO_FATAL_FAILURE(ExpectConsistent(host.heap, false));
     }
     ASSERT_NO_FATAL_FAILURE(ExpectConsistent(host.heap, true));
+    ASSERT_EQ(host.heap.host_pins, 0);
     ASSERT_TRUE(t.alerts().empty());
   });
 }

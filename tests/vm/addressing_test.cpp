@@ -96,28 +96,20 @@ TEST(Addressing, EveryFormMovesBetweenTheOperandsItNames) {
   }
 }
 
-TEST(Addressing, ImmediatesGoThroughImmslot) {
+// Immediates go through IMMSLOT, so lea of one sees 256. QUAD immediates take two words; short
+// ones get a zero upper half.
+TEST(Addressing, Immediates) {
   TestVm t;
-  t.SetU64(kOffIMMSLOT, 0x7777777777777777);
-  // A 32-bit immediate writes only the low half of IMMSLOT; lea of an immediate sees 256.
-  t.Emit({TwoOp(22, "add", kL, 1), 5, TwoOp(22, "lea", kL, 2), 9, kHalt});
-  t.Run();
-  EXPECT_EQ(t.U64(kOffIMMSLOT), 0x7777777700000009u);
-  EXPECT_EQ(t.R(1), 5u);
-  EXPECT_EQ(t.R(2), 256u);
-}
-
-TEST(Addressing, QuadImmediatesTakeTwoWordsAndShortOnesAZeroUpperHalf) {
-  TestVm t;
-  // Form 13 with size 3 is four words long.
-  uint32_t first = t.Emit({TwoOp(13, "mov", kQ), 7000, 0x89ABCDEF, 0x01234567});
+  uint32_t first = t.Emit({TwoOp(22, "lea", kL, 4), 9});
+  t.Emit({TwoOp(13, "mov", kQ), 7000, 0x89ABCDEF, 0x01234567});
   t.Emit({TwoOp(22, "mov", kQ, 1), 0x00000001, 0x80000000});
   t.Emit({TwoOp(30, "mov", kQ, 2, Short(-1)), TwoOp(30, "mov", kQ, 3, Short(7))});
   t.Emit({TwoOp(23, "mov", kQ, Short(-2), D16(8))});
   t.host.mem.SetFP(6000);
   uint32_t halt = t.Emit({kHalt});
-  EXPECT_EQ(halt, first + 4 * (4 + 3 + 2 + 1));
+  EXPECT_EQ(halt, first + 4 * (2 + 4 + 3 + 2 + 1));
   ASSERT_EQ(t.Run().pc, halt);
+  EXPECT_EQ(t.R(4), 256u);
   EXPECT_EQ(t.U64(7000), 0x0123456789ABCDEFu);
   EXPECT_EQ(t.R(1), 0x8000000000000001u);
   EXPECT_EQ(t.R(2), 0x00000000FFFFFFFFu);  // a short -1 supplies 4294967295
