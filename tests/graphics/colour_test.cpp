@@ -34,15 +34,8 @@ TEST(AdjustColours, RebuildsEachPixelFromItsHueSaturationAndValue) {
   EXPECT_EQ(Adjusted({200, 100, 100, 0}, -1, -1, 0, INT32_MIN).p0, 0);
 }
 
-TEST(DrawColourSquare, GrowsValueDownwardsAndSaturationRightwardsMirroredBySign) {
-  Canvas c(3, 3);
-  DrawColourSquare(c.surface(), 0, 0, 3, 3, 0);  // hue 0 sits at 167 / 42: sector 3
-  const Pixel expected[3][3] = {{{0, 0, 0, 255}, {0, 0, 0, 255}, {0, 0, 0, 255}},
-                                {{127, 127, 127, 255}, {63, 65, 127, 255}, {0, 3, 127, 255}},
-                                {{255, 255, 255, 255}, {127, 130, 255, 255}, {0, 6, 255, 255}}};
-  for (int32_t y = 0; y < 3; ++y)
-    for (int32_t x = 0; x < 3; ++x) EXPECT_EQ(c.at(x, y), expected[y][x]) << x << "," << y;
-
+// The graphics program checks a corner of the square; here, negative sizes and one column.
+TEST(DrawColourSquare, NegativeSizesMirrorAndOneColumnIsGrey) {
   Canvas plain(7, 5), flip_x(7, 5), flip_y(7, 5), line(1, 3);
   DrawColourSquare(plain.surface(), 1, 0, 5, 4, 99);
   DrawColourSquare(flip_x.surface(), 1, 0, -5, 4, 99);
