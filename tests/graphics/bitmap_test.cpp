@@ -17,7 +17,7 @@ namespace {
 using testing::GraphicsHost;
 using Geometry = GraphicsHost::Geometry;
 
-// The program reads the header through GetBitmapInfo; here, that a refused size takes nothing
+// The graphics program reads a new header back; here, that a refused size takes nothing
 // from the heap and that freeing gives back the pixel block as well.
 TEST(CreateBitmap, RefusesSizesThatWrap32BitsAndFreesBothBlocks) {
   GraphicsHost g;
