@@ -1,4 +1,5 @@
-// The three blends, single pixels and SetAlpha.
+// Division by 255, single pixels and SetAlpha. (The blends are checked through FillBox and the
+// copies against their slow versions.)
 #include <gtest/gtest.h>
 
 #include "graphics/blend.h"
@@ -13,24 +14,6 @@ using testing::Canvas;
 TEST(Div255, IsExactForEveryProductOfTwoBytes) {
   for (uint32_t a = 0; a < 256; ++a)
     for (uint32_t b = 0; b < 256; ++b) ASSERT_EQ(Div255(a * b), a * b / 255) << a << " * " << b;
-}
-
-TEST(Blends, DivideEachTermSeparatelyAndTreatAlphaTheirOwnWay) {
-  // Colour blend, alpha 128 over an opaque pixel: p3 = 127 + 64; 0 keeps, 255 replaces.
-  EXPECT_EQ(ColourBlend(StandardMapping(0x80FF0000)).Apply({0, 0, 0, 255}),
-            (Pixel{128, 0, 0, 191}));
-  EXPECT_EQ(ColourBlend(StandardMapping(0x00FFFFFF)).Apply({1, 2, 3, 4}), (Pixel{1, 2, 3, 4}));
-  EXPECT_EQ(ColourBlend(StandardMapping(0xFF112233)).Apply({1, 2, 3, 4}),
-            (Pixel{0x11, 0x22, 0x33, 255}));
-  // Copy blend: alpha accumulates; an opaque source over alpha 100 gives 255.
-  EXPECT_EQ(CopyBlend({9, 9, 9, 100}, {1, 2, 3, 255}, false), (Pixel{1, 2, 3, 255}));
-  EXPECT_EQ(CopyBlend({0, 0, 0, 200}, {255, 255, 255, 128}, false), (Pixel{128, 128, 128, 255}));
-  EXPECT_EQ(CopyBlend({0, 0, 0, 20}, {0, 0, 0, 30}, false).p3, 50);
-  EXPECT_EQ(CopyBlend({50, 60, 70, 10}, {255, 255, 255, 255}, true), (Pixel{0, 0, 0, 255}));
-  EXPECT_EQ(CopyBlend({100, 0, 0, 0}, {55, 0, 0, 51}, true).p0,
-            40 + 80);  // 200*51/255 + 100*204/255
-  // Scaled blend: alpha follows the colour blend: 128*128/255 + 200*127/255 = 64 + 99.
-  EXPECT_EQ(ScaledBlend({0, 0, 0, 200}, {255, 0, 0, 128}), (Pixel{128, 0, 0, 163}));
 }
 
 TEST(Pixels, ReadAndWriteOnlyInsideTheBitmapIgnoringTheClip) {

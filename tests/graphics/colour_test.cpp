@@ -11,7 +11,6 @@ namespace {
 using testing::Canvas;
 
 TEST(Hsv, ConvertsPrimariesGreysAndMixesBothWays) {
-  EXPECT_EQ(RgbToHsv(0x000000FF), 0x00FFFF00u);  // bits 0-7 are the primary at hue 0
   EXPECT_EQ(RgbToHsv(0x7FFF0000), 0x7FFFFFA8u);  // hue 168, alpha kept
   EXPECT_EQ(RgbToHsv(0xFF808080), 0xFF800000u);
   EXPECT_EQ(HsvToRgb(0x00FFFF15), 0x00007FFFu);  // hue 21, half way: trunc(0.5 * 255)
@@ -26,27 +25,17 @@ Pixel Adjusted(Pixel p, int32_t hue, int32_t sat, int32_t bright, int32_t contra
 }
 
 TEST(AdjustColours, RebuildsEachPixelFromItsHueSaturationAndValue) {
-  EXPECT_EQ(Adjusted({77, 77, 77, 9}, -1, -1, 0, 0), (Pixel{77, 77, 77, 9}));
-  EXPECT_EQ(Adjusted({255, 0, 0, 9}, -1, -1, 0, 0), (Pixel{255, 0, 0, 9}));
   // Green measures hue 85 on the 256-step circle and is rebuilt on the 252-step one.
   EXPECT_EQ(Adjusted({0, 255, 0, 9}, -1, -1, 0, 0), (Pixel{0, 255, 6, 9}));
-  EXPECT_EQ(Adjusted({10, 200, 30, 40}, -1, 0, 0, 0), (Pixel{200, 200, 200, 40}));
-  EXPECT_EQ(Adjusted({10, 200, 30, 40}, 17, 256, 0, 0), (Pixel{200, 200, 200, 40}));  // low byte
-  EXPECT_EQ(Adjusted({100, 100, 100, 0}, -1, -1, 51, 0).p0, 120);   // 100 + 100 * 51 / 255
+  // Only the saturation's low byte counts: 256 is 0, a grey.
+  EXPECT_EQ(Adjusted({10, 200, 30, 40}, 17, 256, 0, 0), (Pixel{200, 200, 200, 40}));
   EXPECT_EQ(Adjusted({100, 100, 100, 0}, -1, -1, 51, 255).p0, 86);  // contrast to 72 first
   EXPECT_EQ(Adjusted({100, 100, 100, 0}, -1, -1, INT32_MAX, 0).p0, 255);
   EXPECT_EQ(Adjusted({200, 100, 100, 0}, -1, -1, 0, INT32_MIN).p0, 0);
 }
 
-TEST(DrawColourSquare, GrowsValueDownwardsAndSaturationRightwardsMirroredBySign) {
-  Canvas c(3, 3);
-  DrawColourSquare(c.surface(), 0, 0, 3, 3, 0);  // hue 0 sits at 167 / 42: sector 3
-  const Pixel expected[3][3] = {{{0, 0, 0, 255}, {0, 0, 0, 255}, {0, 0, 0, 255}},
-                                {{127, 127, 127, 255}, {63, 65, 127, 255}, {0, 3, 127, 255}},
-                                {{255, 255, 255, 255}, {127, 130, 255, 255}, {0, 6, 255, 255}}};
-  for (int32_t y = 0; y < 3; ++y)
-    for (int32_t x = 0; x < 3; ++x) EXPECT_EQ(c.at(x, y), expected[y][x]) << x << "," << y;
-
+// The graphics program checks a corner of the square; here, negative sizes and one column.
+TEST(DrawColourSquare, NegativeSizesMirrorAndOneColumnIsGrey) {
   Canvas plain(7, 5), flip_x(7, 5), flip_y(7, 5), line(1, 3);
   DrawColourSquare(plain.surface(), 1, 0, 5, 4, 99);
   DrawColourSquare(flip_x.surface(), 1, 0, -5, 4, 99);

@@ -13,21 +13,18 @@ namespace {
 using testing::Canvas;
 
 // Outline 'o', fill 'f', background '.'; the direct mapping puts bits 0-7 in p0.
-std::string Ellipse(int32_t cw, int32_t ch, int32_t x, int32_t y, int32_t w, int32_t h,
-                    uint32_t fill = 0xFF0000BB) {
+std::string Ellipse(int32_t cw, int32_t ch, int32_t x, int32_t y, int32_t w, int32_t h) {
   Canvas c(cw, ch, {0, 0, 0, 255});
   DrawEllipse(c.surface(), x, y, w, h, ColourBlend(DirectMapping(0xFF0000AA)),
-              ColourBlend(DirectMapping(fill)));
+              ColourBlend(DirectMapping(0xFF0000BB)));
   return c.Grid({{0xFF000000, '.'}, {0xFFAA0000, 'o'}, {0xFFBB0000, 'f'}});
 }
 
 TEST(DrawEllipse, DrawsTheWorkedShapes) {
   EXPECT_EQ(Ellipse(3, 3, 0, 0, 3, 3), ".o.\nofo\n.o.\n");
   EXPECT_EQ(Ellipse(5, 5, 0, 0, 5, 5), ".ooo.\nofffo\nofffo\nofffo\n.ooo.\n");
-  EXPECT_EQ(Ellipse(5, 5, 0, 0, 5, 5, 0x00FFFFFF), ".ooo.\no...o\no...o\no...o\n.ooo.\n");
-  // Even sizes: two centre columns, or two middle rows.
+  // An even width: two centre columns.
   EXPECT_EQ(Ellipse(6, 3, 1, 0, 4, 3), "..oo..\n.offo.\n..oo..\n");
-  EXPECT_EQ(Ellipse(3, 4, 0, 0, 3, 4), ".o.\nofo\nofo\n.o.\n");
   // Only the clip rectangle is drawn.
   Canvas c(5, 5, {0, 0, 0, 255});
   c.SetClip(0, 0, 3, 2);

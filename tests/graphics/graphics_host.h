@@ -15,7 +15,7 @@ struct GraphicsHost : test::TestHost {
   void SetUpScreen(int32_t w, int32_t h, bool started = true);
   // Nothing pinned, nothing locked, no binding open: what every operation must leave behind.
   bool NothingHeld() const;
-  // Header field `index` of a heap bitmap (0 width ... 7 hPixels); a block and its capacity.
+  // Header field `index` of a heap bitmap (0 width ... 7 hPixels), and a block's bytes.
   uint32_t Field(uint32_t hbm, int index) const;
   void SetField(uint32_t hbm, int index, uint32_t value);
   // Fields 0-6: width, height, rowBytes, clip x, y, w, h.
@@ -23,7 +23,6 @@ struct GraphicsHost : test::TestHost {
   Geometry GetGeometry(uint32_t hbm) const;
   void SetGeometry(uint32_t hbm, const Geometry& fields);
   uint8_t* Block(uint32_t handle) const;
-  uint32_t Capacity(uint32_t handle) const { return host.heap.entries[handle].capacity; }
 };
 
 }  // namespace orva::graphics::testing

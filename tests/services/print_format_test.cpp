@@ -17,12 +17,8 @@ std::optional<std::string> Format(std::string_view format, uint32_t size, uint64
   return RenderPrintFormat(*parsed, value, text);
 }
 
+// What is accepted renders as printf would: see the fuzz test below.
 TEST(PrintFormat, LengthAndKindMustAgreeWithTheSize) {
-  EXPECT_EQ(Format("%lld", 8, 0x123456789), "4886718345");
-  EXPECT_EQ(Format("%ld|%%", 8, ~uint64_t{0}), "-1|%");
-  EXPECT_EQ(Format("<%c>", 4, 0x141), "<A>");
-  EXPECT_EQ(Format("%-4s|", 1, 0, "hi"), "hi  |");
-  EXPECT_EQ(Format("no conversion", 4, 1), "no conversion");
   for (const char* f : {"%d", "%lli", "%lllx"})
     EXPECT_EQ(ParsePrintFormat(f, 8), std::nullopt) << f;
   for (const char* f : {"%lld", "%ld", "%s"}) EXPECT_EQ(ParsePrintFormat(f, 4), std::nullopt) << f;
@@ -30,10 +26,9 @@ TEST(PrintFormat, LengthAndKindMustAgreeWithTheSize) {
 }
 
 TEST(PrintFormat, RefusesWhatPrintfMustNotSee) {
-  for (const char* f :
-       {"%n",  "%hn",  "%f",   "%e",   "%a",     "%p",     "%*d",     "%.*d",
-        "%5",  "abc%", "%hd",  "%jd",  "%zd",    "%'d",    "%1$d",    "%#d",
-        "%#c", "%05c", "%.2c", "%d%d", "%d%%%d", "%4097d", "%.4097d", "%99999999999999999999d"}) {
+  // Besides these, the fuzz test's alphabet reaches %n, %*d, %hd, %p, %1$d and two conversions.
+  for (const char* f : {"%e", "%jd", "%zd", "%'d", "%#d", "%#c", "%05c", "%.2c", "%4097d",
+                        "%.4097d", "%99999999999999999999d"}) {
     EXPECT_EQ(ParsePrintFormat(f, 4), std::nullopt) << f;
   }
   EXPECT_EQ(ParsePrintFormat("%#s", 1), std::nullopt);

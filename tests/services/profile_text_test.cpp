@@ -30,10 +30,6 @@ TEST(ProfileText, SavesEverySectionWithItsChecksum) {
   // Worked out by hand: u32 sums, then the tail folded in as signed bytes.
   Profile p = Load("[0xFFFFFFFF=A]\nk=\xff\xfe[garbage!!!=B]\r\nx=1\r\n");
   EXPECT_EQ(p.FileBytes(), "[0xA80A5D9A=A]\nk=\xff\xfe[0x543E9B1F=B]\r\nx=1\r\n");
-  Profile q;
-  q.AddSection("Options");
-  q.Set("Volume", "7");
-  EXPECT_EQ(q.FileBytes(), "[0xADBCD9A2=Options]\nVolume=7\n");
 }
 
 TEST(ProfileText, OddTextLoadsAsAnEmptyOrTrimmedProfile) {
