@@ -42,7 +42,6 @@ constexpr uint32_t TestBranch(uint32_t mode, uint32_t size, uint32_t cond, uint3
 }
 constexpr uint32_t Jump(uint32_t target) { return 44 | (target >> 2) << 10; }
 constexpr uint32_t JumpTable(uint32_t reg, uint32_t t) { return 12 | reg << 6 | (t >> 2) << 10; }
-constexpr uint32_t Jsr(uint32_t arg_bytes) { return 84 | arg_bytes << 16; }
 constexpr uint32_t Enter(uint32_t nregs, uint32_t locals) {
   return 340 | nregs << 10 | locals << 14;
 }
