@@ -4,10 +4,11 @@
 #include <memory>
 #include <span>
 #include <variant>
+#include <vector>
 
+#include "core/host.h"
 #include "host/command_line.h"
 #include "host/folders.h"
-#include "host/host.h"
 #include "host/startup.h"
 #include "platform/headless/headless_platform.h"
 
@@ -17,8 +18,9 @@ constexpr int kUsageStatus = 2;
 
 // The one place that chooses the back end. Until the desktop back end exists, every run is
 // headless.
-std::unique_ptr<orva::platform::Platform> MakePlatform(const orva::host::Options&) {
-  return std::make_unique<orva::platform::HeadlessPlatform>(stderr);
+std::unique_ptr<orva::platform::Platform> MakePlatform(const orva::host::Options& options) {
+  return std::make_unique<orva::platform::HeadlessPlatform>(
+      stderr, std::vector<orva::platform::Size>{{options.desktop_width, options.desktop_height}});
 }
 
 int Run(int argc, char** argv) {
@@ -44,7 +46,7 @@ int Run(int argc, char** argv) {
   auto platform = MakePlatform(cl.options);
   orva::Host host(*platform);
   host.options = std::move(cl.options);
-  host.folders = std::move(std::get<orva::services::Folders>(folders));
+  host.folders = std::move(std::get<orva::Folders>(folders));
   return orva::host::RunToExit(host);
 }
 

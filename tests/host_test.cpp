@@ -1,4 +1,4 @@
-#include "host/host.h"
+#include "core/host.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,8 @@ TEST(ShowMessageBox, ConvertsMacRomanAndCutsAt1023BytesOrTheNul) {
   ShowMessageBox(host, "caf\x8e");  // 0x8E is e-acute in Mac OS Roman
   ShowMessageBox(host, std::string(2000, 'x'));
   ShowMessageBox(host, std::string_view("ab\0cd", 5));
-  EXPECT_EQ(p.alerts(), (std::vector<std::string>{"caf\xc3\xa9", std::string(1023, 'x'), "ab"}));
+  EXPECT_EQ(p.shown_alerts(),
+            (std::vector<std::string>{"caf\xc3\xa9", std::string(1023, 'x'), "ab"}));
 }
 
 }  // namespace

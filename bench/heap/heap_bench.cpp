@@ -5,8 +5,8 @@
 
 #include <vector>
 
+#include "core/host.h"
 #include "heap/heap.h"
-#include "host/host.h"
 #include "platform/headless/headless_platform.h"
 
 namespace {

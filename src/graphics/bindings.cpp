@@ -2,9 +2,9 @@
 // record of a host bitmap; closing it releases exactly what opening pinned.
 #include <string_view>
 
+#include "core/host.h"
 #include "graphics/bitmaps.h"
 #include "heap/heap.h"
-#include "host/host.h"
 #include "vm/image.h"
 
 namespace orva::graphics {

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/host.h"
 #include "heap/heap.h"
-#include "host/host.h"
 #include "vm/image.h"
 
 namespace orva::graphics {

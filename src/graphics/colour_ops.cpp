@@ -1,10 +1,10 @@
 // AdjustColours and DrawColourSquare, as the program calls them.
 #include <cstdlib>
 
+#include "core/host.h"
 #include "graphics/bitmaps.h"
 #include "graphics/drawing.h"
 #include "graphics/raster.h"
-#include "host/host.h"
 
 namespace orva::graphics {
 

@@ -1,8 +1,8 @@
 // Blit and StretchBlit, as the program calls them.
+#include "core/host.h"
 #include "graphics/bitmaps.h"
 #include "graphics/drawing.h"
 #include "graphics/raster.h"
-#include "host/host.h"
 
 namespace orva::graphics {
 

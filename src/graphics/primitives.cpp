@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/host.h"
 #include "graphics/bitmaps.h"
 #include "graphics/drawing.h"
 #include "graphics/raster.h"
-#include "host/host.h"
 #include "vm/image.h"
 
 namespace orva::graphics {

@@ -1,8 +1,8 @@
 #include "graphics/screen.h"
 
+#include "core/host.h"
 #include "graphics/bitmaps.h"
 #include "graphics/drawing.h"
-#include "host/host.h"
 
 namespace orva::graphics {
 
@@ -16,6 +16,17 @@ void SetupScreen(Host& host, int32_t desktop_width, int32_t desktop_height) {
   // Without a scratch bitmap (a screen under 15 rows) text draws nothing; nothing is reported.
   CreateHostBitmap(g.scratch, g.screen.width, (g.screen.height / 15) & 0xFFFF);
   DrawRectangle(host, kScreen, 0, 0, g.screen.width, g.screen.height, 0xFF000000, 0);
+}
+
+void RedrawDirtyRect(Host& host) {
+  GraphicsState& g = host.gfx;
+  if (g.dirty.empty() || !g.screen.pixels) return;
+  platform::Rect area{g.dirty.left, g.dirty.top, g.dirty.right - g.dirty.left,
+                      g.dirty.bottom - g.dirty.top};
+  g.dirty.Clear();
+  platform::Frame frame{g.screen.pixels.get(), g.screen.width, g.screen.height,
+                        static_cast<size_t>(g.screen.width) * kBytesPerPixel};
+  host.platform.display().Present(frame, area);
 }
 
 }  // namespace orva::graphics

@@ -13,4 +13,8 @@ namespace orva::graphics {
 // bitmap. Fatal ("Failed creating screen BITMAP. Terminating. So sorry!") when that fails.
 void SetupScreen(Host&, int32_t desktop_width, int32_t desktop_height);
 
+// Hands the dirty rectangle of the screen to the display and empties it; nothing when it is
+// empty. Runs after every message run that ended without a fault.
+void RedrawDirtyRect(Host&);
+
 }  // namespace orva::graphics

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/host.h"
-#include "services/file_layer.h"
+#include "core/file_layer.h"
+#include "core/host.h"
 
 namespace orva::heap {
 namespace {
@@ -91,7 +91,7 @@ uint32_t HeaderWord(const Host& host, uint32_t offset) {
 
 // The report for a handle above 65535: one line in "debug.log", then the alert.
 void ReportBadHandle(Host& host, const char* line, const char* alert) {
-  services::AppendDebugLog(host, line);
+  AppendDebugLog(host, line);
   ShowMessageBox(host, alert);
 }
 

@@ -97,8 +97,8 @@ std::string ExecutableDir() {
   return ec ? std::string(".") : exe.parent_path().string();
 }
 
-std::variant<services::Folders, std::string> ResolveFolders(const Options& options,
-                                                            const std::string& exe_dir) {
+std::variant<Folders, std::string> ResolveFolders(const Options& options,
+                                                  const std::string& exe_dir) {
   bool default_program = options.game.empty();
   std::string game_dir = Absolute(default_program ? exe_dir + "/examples/hello" : options.game);
   if (!IsFolder(game_dir)) {
@@ -108,7 +108,7 @@ std::variant<services::Folders, std::string> ResolveFolders(const Options& optio
   if (!options.game_name.empty() && !IsUsableGameName(options.game_name))
     return "--game-name cannot serve as a folder name: '" + options.game_name + "'";
 
-  services::Folders f;
+  Folders f;
   f.bundle = game_dir;
   std::optional<std::string> bundle_name;
   if (std::string plist = game_dir + "/Contents/Info.plist"; IsFile(plist)) {

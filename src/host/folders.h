@@ -14,15 +14,15 @@
 #include <string_view>
 #include <variant>
 
+#include "core/file_layer.h"
 #include "host/options.h"
-#include "services/file_layer.h"
 
 namespace orva::host {
 
 // The folders for `options`, or the reason they cannot be set up (one line for stderr).
 // `exe_dir` is the folder of the orva executable, where the bundled default program lives.
-std::variant<services::Folders, std::string> ResolveFolders(const Options& options,
-                                                            const std::string& exe_dir);
+std::variant<Folders, std::string> ResolveFolders(const Options& options,
+                                                  const std::string& exe_dir);
 
 // The string value of HOLGameName in the XML or binary property list at `path`; nullopt when the
 // file, the key or a string value is missing.

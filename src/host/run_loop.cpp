@@ -7,16 +7,15 @@
 #include "host/run_loop.h"
 
 #include "audio/audio.h"
+#include "core/host.h"
+#include "core/message_codes.h"
 #include "graphics/screen.h"
-#include "host/host.h"
 #include "host/timers.h"
 #include "vm/messages.h"
 
 namespace orva::host {
 
 namespace {
-
-constexpr uint32_t kMsgStart = 1, kMsgStarted = 2, kMsgQuit = 3, kMsgMove = 8, kMsgSize = 9;
 
 // The deadline after `due` for a timer of `period` that fired at `now`; firings missed while the
 // host was busy are skipped, as run-loop timers do.
@@ -31,8 +30,10 @@ uint64_t NextDeadline(uint64_t due, uint64_t period, uint64_t now) {
 void StartProgram(Host& host) {
   Shell& shell = host.shell;
   vm::Machine& vm = host.machine;
-  shell.next_host_tick_ns = host.platform.MonotonicNanos() + kHostTickNanos;
-  graphics::SetupScreen(host, host.options.desktop_width, host.options.desktop_height);
+  shell.next_host_tick_ns = host.platform.clock().MonotonicNanos() + kHostTickNanos;
+  platform::Size desktop = host.platform.display().DesktopSize();
+  graphics::SetupScreen(host, desktop.width, desktop.height);
+  vm.hooks.after_run = graphics::RedrawDirtyRect;
   ++vm.loaded_count;
   vm.started = true;
   vm::ForceMsg(host, {kMsgStart, 0, 0, 0});
@@ -53,8 +54,8 @@ void RunEventLoop(Host& host) {
     ProgramTimer& timer = shell.program_timer;
     uint64_t deadline = shell.next_host_tick_ns;
     if (timer.running && timer.next_ns < deadline) deadline = timer.next_ns;
-    platform.WaitUntil(deadline);
-    uint64_t now = platform.MonotonicNanos();
+    platform.clock().WaitUntil(deadline);
+    uint64_t now = platform.clock().MonotonicNanos();
 
     if (timer.running && timer.next_ns <= now) {
       uint64_t period = uint64_t{timer.interval_ms} * 1000000;
@@ -77,7 +78,8 @@ void RunLoadedProgram(Host& host) {
 
 void QuitProgram(Host& host) {
   if (vm::ForceMsg(host, {kMsgQuit, 0, 0, 0}) == 0)
-    host.platform.SystemLog("the program declined to quit (message 3 answered 0); ending anyway");
+    host.platform.alerts().SystemLog(
+        "the program declined to quit (message 3 answered 0); ending anyway");
   audio::StopMusic(host);
   ExitProcess(host, 0);
 }

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "host/host.h"
+#include "core/host.h"
 #include "host/run_loop.h"
 #include "vm/loader.h"
 #include "vm/trace.h"

@@ -1,12 +1,12 @@
 #include "host/timers.h"
 
-#include "host/host.h"
+#include "core/host.h"
+#include "core/message_codes.h"
 #include "vm/messages.h"
 
 namespace orva::host {
 
 namespace {
-constexpr uint32_t kMsgSize = 9, kMsgTick = 11;
 constexpr uint32_t kTicksPerTickMessage = 16;
 }  // namespace
 
@@ -15,12 +15,14 @@ void StartProgramTimer(Host& host, uint32_t interval_ms) {
   if (timer.running) return;
   timer.running = true;
   timer.interval_ms = interval_ms;
-  timer.next_ns = host.platform.MonotonicNanos() + uint64_t{interval_ms} * 1000000;
+  timer.next_ns = host.platform.clock().MonotonicNanos() + uint64_t{interval_ms} * 1000000;
+  host.machine.paced = true;
 }
 
-void StopProgramTimer(Host& host) { host.shell.program_timer = {}; }
-
-bool ProgramTimerRunning(const Host& host) { return host.shell.program_timer.running; }
+void StopProgramTimer(Host& host) {
+  host.shell.program_timer = {};
+  host.machine.paced = false;
+}
 
 void HostTick(Host& host) {
   Shell& shell = host.shell;

@@ -7,7 +7,10 @@
 
 namespace orva {
 struct Host;
+namespace services {
+class SysCall;
 }
+}  // namespace orva
 
 namespace orva::host {
 
@@ -18,12 +21,14 @@ inline constexpr uint64_t kHostTickNanos = 5'000'000;
 // a stop first.
 void StartProgramTimer(Host&, uint32_t interval_ms);
 void StopProgramTimer(Host&);
-bool ProgramTimerRunning(const Host&);
 
 // One tick of the host timer: when the machine is idle (and no live resize is going on), posts
 // the pending size message, counts the tick when the ring is empty (message 11 on every 16th),
 // and delivers one pending message.
 void HostTick(Host&);
+
+// Service group 2: the monotonic clock, the local date and the program timer.
+void ClockService(Host&, services::SysCall&, uint32_t command);
 
 // One tick of the program timer: posts message 11 when the machine is idle.
 void ProgramTick(Host&);

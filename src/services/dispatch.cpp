@@ -1,23 +1,6 @@
 #include "services/dispatch.h"
 
-#include "graphics/graphics_service.h"
-#include "host/window_services.h"
-
 namespace orva::services {
-
-//  group  service                          handler
-const ServiceGroup kServiceGroups[10] = {
-    {0, "files", FileService},
-    {1, "none", NoService},
-    {2, "clock, date and program timer", ClockService},
-    {3, "strings, memory and formatting", StringService},
-    {4, "none", NoService},
-    {5, "graphics", graphics::GraphicsService},
-    {6, "music and sound effects", AudioService},
-    {7, "window and system", host::WindowService},
-    {8, "profile file", ProfileService},
-    {9, "heap", HeapService},
-};
 
 std::optional<ServiceFault> SysDispatch(Host& host) {
   try {

@@ -19,7 +19,8 @@ struct ServiceGroup {
   GroupHandler handler;
 };
 
-// The groups 0-9, in order; anything above is unknown.
+// The groups 0-9, in order; anything above is unknown. Defined with the host shell
+// (host/service_table.cpp), which sees every family.
 extern const ServiceGroup kServiceGroups[10];
 
 // Runs the service named by the call block at R15. The header holds the PC of the SYS
@@ -29,9 +30,7 @@ extern const ServiceGroup kServiceGroups[10];
 std::optional<ServiceFault> SysDispatch(Host&);
 
 // Groups handled here rather than by a service family of their own.
-void NoService(Host&, SysCall&, uint32_t command);     // groups 1 and 4
-void ClockService(Host&, SysCall&, uint32_t command);  // group 2
-void AudioService(Host&, SysCall&, uint32_t command);  // group 6
-void HeapService(Host&, SysCall&, uint32_t command);   // group 9
+void NoService(Host&, SysCall&, uint32_t command);    // groups 1 and 4
+void HeapService(Host&, SysCall&, uint32_t command);  // group 9
 
 }  // namespace orva::services

@@ -7,8 +7,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "host/host.h"
-#include "services/file_layer.h"
+#include "core/file_layer.h"
+#include "core/host.h"
 #include "services/wildcard.h"
 
 namespace orva::services {

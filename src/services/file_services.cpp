@@ -28,9 +28,9 @@
 // stored as u32 at their addresses when these are not 0.
 #include <cstring>
 
+#include "core/file_layer.h"
 #include "services/base64.h"
 #include "services/file_finder.h"
-#include "services/file_layer.h"
 #include "services/syscall.h"
 
 namespace orva::services {

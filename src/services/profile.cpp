@@ -30,7 +30,7 @@
 #include <cstring>
 #include <new>
 
-#include "services/file_layer.h"
+#include "core/file_layer.h"
 #include "services/profile_text.h"
 #include "services/replace_file.h"
 #include "services/syscall.h"

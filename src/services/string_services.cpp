@@ -171,7 +171,7 @@ void StringService(Host& host, SysCall& call, uint32_t command) {
       call.Result(result);
       return;
     }
-    case kSystemLog: host.platform.SystemLog(call.String(call.Arg(0))); return;
+    case kSystemLog: host.platform.alerts().SystemLog(call.String(call.Arg(0))); return;
     default: UnknownCommand(host); return;
   }
 }

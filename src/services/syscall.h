@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "host/host.h"
+#include "core/host.h"
 #include "vm/image.h"
 
 namespace orva::services {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "host/host.h"
+#include "core/host.h"
 
 namespace orva::vm {
 

@@ -75,6 +75,7 @@ inline constexpr uint16_t kHostVersion = 0x0600;  // 6.0, major in the high byte
 
 // Little-endian loads and stores on raw bytes. The host is little-endian x86-64/arm64; memcpy
 // keeps them free of alignment and aliasing trouble and compiles to one move.
+// clang-format off
 inline uint8_t Ld8(const uint8_t* p) { return *p; }
 inline uint16_t Ld16(const uint8_t* p) { uint16_t v; std::memcpy(&v, p, 2); return v; }
 inline uint32_t Ld32(const uint8_t* p) { uint32_t v; std::memcpy(&v, p, 4); return v; }
@@ -83,6 +84,7 @@ inline void St8(uint8_t* p, uint8_t v) { *p = v; }
 inline void St16(uint8_t* p, uint16_t v) { std::memcpy(p, &v, 2); }
 inline void St32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
 inline void St64(uint8_t* p, uint64_t v) { std::memcpy(p, &v, 8); }
+// clang-format on
 
 // A view of the image. `base` is null before the loader has run. All offsets are image addresses.
 //

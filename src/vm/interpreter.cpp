@@ -26,10 +26,10 @@
 #include <bit>
 #include <cstring>
 
+#include "core/file_layer.h"
+#include "core/host.h"
 #include "heap/heap.h"
-#include "host/host.h"
 #include "services/dispatch.h"
-#include "services/file_layer.h"
 #include "vm/isa.h"
 #include "vm/operations.h"
 #include "vm/trace.h"
@@ -309,8 +309,9 @@ ORVA_ALWAYS_INLINE uint8_t FlagsAt(const uint8_t* p, uint32_t size) {
 // ---------------------------------------------------------------------------------------------
 // The loop
 
-// clang-format off: the loop is written in the VM_* macros below, which the formatter cannot
-// read; it is laid out by hand.
+// The loop is written in the VM_* macros below, which the formatter cannot read; it is laid
+// out by hand.
+// clang-format off
 template <bool kTraced>
 Stop Loop(Host& host, Tracer* tracer) {
   uint8_t* const m = host.mem.base;
@@ -678,7 +679,7 @@ Stop Loop(Host& host, Tracer* tracer) {
         bad = text;
         goto bad_address;
       }
-      services::AppendDebugLog(host, *str);
+      AppendDebugLog(host, *str);
       VM_NEXT();
     }
     VM_CASE(h_sys, kHSys) {

@@ -90,6 +90,7 @@ constexpr bool RowMatches(const OpcodeRow& row, uint32_t op, bool two_op_row) {
 }
 
 // Row 0 stands for the 24 two-operand forms (tested with IsTwoOpForm).
+// clang-format off
 inline constexpr OpcodeRow kOpcodeRows[] = {
     {0x1F, 0, OpClass::kTwoOp},
     {0x1F, 4, OpClass::kIllegal},
@@ -126,6 +127,7 @@ inline constexpr OpcodeRow kOpcodeRows[] = {
     {0x3FF, 404, OpClass::kNop},
     {0x3FF, 660, OpClass::kNop},
 };
+// clang-format on
 
 constexpr int MatchCount(uint32_t op) {
   int n = 0;
@@ -218,6 +220,7 @@ struct FormInfo {
   uint8_t ext_words;  // extension words for sizes 0-2; an immediate source adds one for size 3
 };
 
+// clang-format off
 inline constexpr FormInfo kForms[] = {
     {1, Operand::kR1X1, Operand::kShort16, 1},  {2, Operand::kR1X1, Operand::kReg2, 1},
     {3, Operand::kAbsX1, Operand::kFpD16, 1},   {5, Operand::kAbsX1, Operand::kR1X2, 2},
@@ -232,6 +235,7 @@ inline constexpr FormInfo kForms[] = {
     {27, Operand::kFpD16, Operand::kAbsX1, 1},  {28, Operand::kReg1, Operand::kReg2, 0},
     {29, Operand::kAbsX1, Operand::kShort5, 1}, {30, Operand::kReg1, Operand::kShort16, 0},
 };
+// clang-format on
 static_assert(std::size(kForms) == 24);
 
 constexpr bool IsImmediate(Operand o) { return o == Operand::kImmX1 || o == Operand::kImmX2; }
@@ -280,6 +284,7 @@ struct OperationInfo {
   bool writes_dst;
 };
 
+// clang-format off
 inline constexpr OperationInfo kOperations[32] = {
     {"divs", OpKind::kInteger, false, true},   // 0  D = D / S, signed, toward zero
     {"rems", OpKind::kInteger, false, true},   // 1  D = D rem S, sign of the dividend
@@ -314,6 +319,7 @@ inline constexpr OperationInfo kOperations[32] = {
     {"bpush", OpKind::kAddress, false, false},  // 30 push the bytes at S; length at D
     {"bpeek", OpKind::kAddress, false, false},  // 31 copy the stack top to S; length at D
 };
+// clang-format on
 
 // ---------------------------------------------------------------------------------------------
 // Unary forms and operations
@@ -340,6 +346,7 @@ struct UnaryInfo {
 
 // Unary operations by code / 4. Codes 35 and 39 (zext.q, sext.q) are no-operations and codes
 // 28-31 and 72-127 are illegal; UnaryKindOf() says which.
+// clang-format off
 inline constexpr UnaryInfo kUnaryOps[32] = {
     {"fneg"},   // 0-3   sizes 0/1 alert; .f inverts bit 31, .d bit 63
     {"neg"},    // 4-7   X = 0 - X
@@ -361,6 +368,7 @@ inline constexpr UnaryInfo kUnaryOps[32] = {
     {"cvtdf"},  // 68-71 DOUBLE through FLOAT to a truncated 32-bit integer (size ignored)
     {""}, {""}, {""}, {""}, {""}, {""}, {""}, {""}, {""}, {""}, {""}, {""}, {""}, {""},
 };
+// clang-format on
 
 constexpr UnaryKind UnaryKindOf(uint32_t code) {
   if (code == 35 || code == 39) return UnaryKind::kNop;

@@ -3,9 +3,9 @@
 #include <array>
 #include <cstring>
 
+#include "core/file_layer.h"
+#include "core/host.h"
 #include "heap/heap.h"
-#include "host/host.h"
-#include "services/file_layer.h"
 
 namespace orva::vm {
 namespace {
@@ -23,7 +23,7 @@ constexpr uint8_t kHostMinor = kHostVersion & 0xFF;
 class OpenedFile {
  public:
   OpenedFile(Host& host, uint32_t handle) : host_(host), handle_(handle) {}
-  ~OpenedFile() { services::CloseFile(host_, handle_); }
+  ~OpenedFile() { CloseFile(host_, handle_); }
   OpenedFile(const OpenedFile&) = delete;
   OpenedFile& operator=(const OpenedFile&) = delete;
   uint32_t handle() const { return handle_; }
@@ -62,12 +62,12 @@ std::optional<Layout> ComputeLayout(uint32_t load_size, uint32_t zero_size, uint
 }
 
 bool LoadImage(Host& host) {
-  uint32_t handle = services::OpenFile(host, "MAIN.QX", services::kModeRead);
-  if (handle == services::kNoFile) return Refuse(host, kNotFound);
+  uint32_t handle = OpenFile(host, "MAIN.QX", kModeRead);
+  if (handle == kNoFile) return Refuse(host, kNotFound);
   OpenedFile file(host, handle);
 
   std::array<uint8_t, kHeaderSize> header;
-  if (services::ReadFile(host, handle, header.data(), kHeaderSize) < kHeaderSize)
+  if (ReadFile(host, handle, header.data(), kHeaderSize) < kHeaderSize)
     return Refuse(host, kReadError);
   if (!MagicMatches(header.data())) return Refuse(host, kBadMagic);
   if (!VersionAccepted(header.data())) return Refuse(host, kBadVersion);
@@ -86,7 +86,7 @@ bool LoadImage(Host& host) {
   Memory mem = host.image_block.memory();
   std::memcpy(mem.base, header.data(), kHeaderSize);
   uint32_t body = layout->load_size - kHeaderSize;
-  if (services::ReadFile(host, handle, mem.base + kHeaderSize, body) < body) {
+  if (ReadFile(host, handle, mem.base + kHeaderSize, body) < body) {
     host.image_block.Release();
     return Refuse(host, kReadError);
   }

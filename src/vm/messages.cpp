@@ -2,22 +2,17 @@
 
 #include <cstdio>
 
+#include "core/host.h"
+#include "core/message_codes.h"
 #include "heap/heap.h"
-#include "host/host.h"
-#include "host/timers.h"
 #include "vm/interpreter.h"
 
 namespace orva::vm {
 
 namespace {
 
-constexpr uint32_t kMsgTick = 11, kMsgKeyDown = 12, kMsgKeyUp = 13, kMsgMouseMove = 15;
 constexpr uint32_t kMessageStackReserve = 100;  // bytes above STKLIM a message needs
 constexpr uint32_t kMessageFrame = 24;          // p3, p2, p1, code, byte count, return address
-
-// After a run that drew on the screen, the changed rectangle is handed to the window. The
-// screen's RedrawDirtyRect is called from here once the screen exists.
-void RedrawDirtyRect(Host&) {}
 
 }  // namespace
 
@@ -25,7 +20,7 @@ int32_t QXmsg(Host& host, const Message& msg) {
   Machine& vm = host.machine;
   const Memory& mem = host.mem;
   if (vm.in_qx) {
-    host.platform.SystemLog("inQX QXmsg");
+    host.platform.alerts().SystemLog("inQX QXmsg");
     vm.ring.Append(msg);
     return 0;
   }
@@ -53,7 +48,7 @@ int32_t QXmsg(Host& host, const Message& msg) {
   heap::CompactHeap(host);
   vm.in_qx = false;
   if (vm.exit_state == 0) {
-    RedrawDirtyRect(host);
+    if (vm.hooks.after_run) vm.hooks.after_run(host);
   } else if (vm.exit_state == kExitFault) {
     vm.exit_state = kExitFault | kExitStarted;
     ExitProgram(host);
@@ -65,7 +60,7 @@ int32_t ForceMsg(Host& host, const Message& msg) {
   if (host.machine.in_qx) {
     char line[64];
     std::snprintf(line, sizeof line, "ForceMsg BAD CALL! cmd=%d", static_cast<int32_t>(msg.code));
-    host.platform.SystemLog(line);
+    host.platform.alerts().SystemLog(line);
     ShowMessageBox(host, "ForceMsg BAD CALL!");
     host.machine.ring.Append(msg);
     return 0;
@@ -76,7 +71,7 @@ int32_t ForceMsg(Host& host, const Message& msg) {
 
 void PostMsg(Host& host, const Message& msg) {
   Machine& vm = host.machine;
-  if (vm.in_qx || (vm.started && host::ProgramTimerRunning(host))) {
+  if (vm.in_qx || (vm.started && vm.paced)) {
     vm.ring.Append(msg);
   } else if (vm.loaded_count != 0) {
     QXmsg(host, msg);

@@ -32,19 +32,19 @@ Options Game(std::string game, std::string game_name = "", std::string data_dir 
   return o;
 }
 
-services::Folders Resolve(const Options& o, const std::string& exe_dir = "/nonexistent") {
+Folders Resolve(const Options& o, const std::string& exe_dir = "/nonexistent") {
   auto result = ResolveFolders(o, exe_dir);
   if (auto* error = std::get_if<std::string>(&result)) {
     ADD_FAILURE() << *error;
     return {};
   }
-  return std::get<services::Folders>(result);
+  return std::get<Folders>(result);
 }
 
 TEST(Folders, GameFolder) {
   test::TempDir dir;
   std::string game = dir.Sub("My Game");
-  services::Folders f = Resolve(Game(game + "/", "", dir.path() + "/data"));
+  Folders f = Resolve(Game(game + "/", "", dir.path() + "/data"));
   EXPECT_EQ(f.resource, game + "/");
   EXPECT_EQ(f.game_name, "My Game");
   EXPECT_EQ(f.user_data, dir.path() + "/data/");
@@ -55,7 +55,7 @@ TEST(Folders, BundleNameFromXmlOrBinaryInfoPlistWins) {
   test::TempDir dir;
   for (bool binary : {false, true}) {
     std::string game = MakeBundle(dir, binary ? "b.app" : "x.app", "Quest \xc3\xa9", binary);
-    services::Folders f = Resolve(Game(game, "Ignored"));
+    Folders f = Resolve(Game(game, "Ignored"));
     EXPECT_EQ(f.resource, game + "/Contents/Resources/");
     EXPECT_EQ(f.game_name, "Quest \xc3\xa9") << binary;
   }
@@ -80,7 +80,7 @@ TEST(Folders, DefaultProgramAndDataFolder) {
   const char* old = std::getenv("XDG_DATA_HOME");
   std::string saved = old ? old : "";
   setenv("XDG_DATA_HOME", (dir.path() + "/xdg").c_str(), 1);
-  services::Folders f = Resolve({}, dir.path() + "/bin");
+  Folders f = Resolve({}, dir.path() + "/bin");
   old ? setenv("XDG_DATA_HOME", saved.c_str(), 1) : unsetenv("XDG_DATA_HOME");
   EXPECT_EQ(f.resource, hello + "/");
   EXPECT_EQ(f.user_data, dir.path() + "/xdg/Quillmoor Software/hello/");

@@ -27,7 +27,7 @@ main:   enter 0, 0
         syscall AUDIO_MUSIC, #MUSIC_STOP        ; the name is kept for MUSIC_AGAIN
         ret 0
 )");
-  t.platform.WaitUntil(12'345'678'999'000);  // 12345.678999 s
+  t.platform.clock().WaitUntil(12'345'678'999'000);  // 12345.678999 s
   t.platform.set_local_time({2024, 3, 5, 7, 8, 9});
   vm::QXmsg(t.host, {1, 0, 0, 0});
   EXPECT_EQ(t.host.mem.U64At(t.Sym("ms")), 0x7777777700000000u + 12345678);  // the low half

@@ -1,8 +1,8 @@
-#include "services/file_layer.h"
+#include "core/file_layer.h"
 
 #include <gtest/gtest.h>
 
-#include "services/file_stream.h"
+#include "core/file_stream.h"
 #include "support/fuzz.h"
 #include "support/test_host.h"
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <utime.h>
 
+#include "core/file_layer.h"
 #include "service_fixture.h"
-#include "services/file_layer.h"
 
 namespace orva::services {
 namespace {
@@ -84,7 +84,7 @@ TEST_F(FileServices, FilesThroughImageBuffers) {
   File(8, {handle});
   EXPECT_EQ(test::ReadText(Data("SAVES/slot.dat")), "payload");
   File(16, {});
-  EXPECT_EQ(platform.alerts().size(), 1u);
+  EXPECT_EQ(platform.shown_alerts().size(), 1u);
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ TEST_F(ProfileServices, WithoutAProfileCommandsOnlyAnswer) {
     Prof(command, {});
     EXPECT_TRUE(R14Unchanged()) << command;
   }
-  EXPECT_EQ(platform.alerts().size(), 1u);  // command 17
+  EXPECT_EQ(platform.shown_alerts().size(), 1u);  // command 17
 }
 
 TEST_F(ProfileServices, DestinationsNeedRoomOnlyForWhatIsWritten) {

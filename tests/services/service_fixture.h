@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host.h"
+#include "core/host.h"
 #include "platform/headless/headless_platform.h"
 #include "services/syscall.h"
 #include "support/temp_dir.h"

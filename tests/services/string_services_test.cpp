@@ -25,9 +25,9 @@ TEST_F(StringServices, PrtfmtAppendsOneCheckedValue) {
     Str(0, {kDest, Put(kFormat, refused), 4, kDest});
     EXPECT_EQ(R14(), 0u) << refused;
   }
-  EXPECT_TRUE(platform.alerts().empty());
+  EXPECT_TRUE(platform.shown_alerts().empty());
   Str(0, {kDest, kFormat, 2, 42});
-  EXPECT_EQ(platform.alerts(), std::vector<std::string>{"SYS_PRTFMT: unsupported arg size"});
+  EXPECT_EQ(platform.shown_alerts(), std::vector<std::string>{"SYS_PRTFMT: unsupported arg size"});
   EXPECT_EQ(R14(), 0u);
   EXPECT_EQ(Get(kDest).size(), 46u);
 }
@@ -95,10 +95,10 @@ TEST_F(StringServices, UpperCaseLeavesBadUtf8AloneAndMayGrowToTheImageEnd) {
 
 TEST_F(StringServices, LogAndUnknownCommands) {
   Str(14, {Put(kSrc, "checkpoint 3")});
-  EXPECT_EQ(platform.log(), std::vector<std::string>{"checkpoint 3"});
+  EXPECT_EQ(platform.log_lines(), std::vector<std::string>{"checkpoint 3"});
   host.mem.SetPC(0x1234);
   for (uint32_t command : {6u, 9u, 15u}) Str(command, {});
-  EXPECT_EQ(platform.alerts(),
+  EXPECT_EQ(platform.shown_alerts(),
             std::vector<std::string>(3, "Unknown SYS command at 0x00001234. Ack!"));
   EXPECT_TRUE(R14Unchanged());
 }

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/host.h"
+#include "core/host.h"
 #include "platform/headless/headless_platform.h"
 #include "support/temp_dir.h"
 #include "vm/ring.h"
@@ -37,7 +37,7 @@ class AsmVm {
   // The address of a label or the value of a constant of the program.
   uint32_t Sym(const std::string& name) const;
   uint32_t U32(uint32_t address) const { return host.mem.U32At(address); }
-  const std::vector<std::string>& alerts() const { return platform.alerts(); }
+  const std::vector<std::string>& alerts() const { return platform.shown_alerts(); }
 
  private:
   std::map<std::string, uint32_t> symbols_;

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/host.h"
 #include "heap/heap.h"
-#include "host/host.h"
 #include "platform/headless/headless_platform.h"
 #include "support/temp_dir.h"
 
@@ -37,7 +37,7 @@ struct TestHost {
   }
   std::string DataPath(const std::string& name) const { return host.folders.user_data + name; }
   std::string ResPath(const std::string& name) const { return host.folders.resource + name; }
-  const std::vector<std::string>& alerts() const { return platform.alerts(); }
+  const std::vector<std::string>& alerts() const { return platform.shown_alerts(); }
 
   // An image without the loader: `heap_size` bytes of heap from address kHeapStart.
   void BareImage(uint32_t heap_size) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host.h"
+#include "core/host.h"
 #include "platform/headless/headless_platform.h"
 #include "vm/fault.h"
 
@@ -51,7 +51,7 @@ class TestVm {
   void SetU32(uint32_t a, uint32_t v) { host.mem.SetU32At(a, v); }
   void SetU64(uint32_t a, uint64_t v) { host.mem.SetU64At(a, v); }
 
-  const std::vector<std::string>& alerts() const { return platform.alerts(); }
+  const std::vector<std::string>& alerts() const { return platform.shown_alerts(); }
 
  private:
   uint32_t here_ = vm::kEntryPoint;

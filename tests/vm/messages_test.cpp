@@ -51,10 +51,10 @@ TEST(ForceMsg, DropsMessagesBeforeLoadingAndQueuesThemWhileRunning) {
   t.host.machine.loaded_count = 1;
   t.host.machine.in_qx = true;  // as if a service delivered a message during a run
   EXPECT_EQ(vm::ForceMsg(t.host, {3, 0, 0, 0}), 0);
-  EXPECT_EQ(t.platform.log().back(), "ForceMsg BAD CALL! cmd=3");
+  EXPECT_EQ(t.platform.log_lines().back(), "ForceMsg BAD CALL! cmd=3");
   EXPECT_EQ(t.alerts().back(), "ForceMsg BAD CALL!");
   vm::QXmsg(t.host, {9, 0, 0, 0});
-  EXPECT_EQ(t.platform.log().back(), "inQX QXmsg");
+  EXPECT_EQ(t.platform.log_lines().back(), "inQX QXmsg");
   EXPECT_EQ(t.host.machine.ring.pending(), 2);
 
   t.host.machine.in_qx = false;
@@ -72,7 +72,7 @@ TEST(PostMsg, RunsAtOnceUnlessTheProgramTimerOrARunMakesItWait) {
   EXPECT_EQ(RecordedMessages(t).size(), 1u);
 
   t.host.machine.started = true;
-  t.host.shell.program_timer.running = true;
+  t.host.machine.paced = true;  // the program runs its own timer
   vm::PostMsg(t.host, {12, 2, 0, 0});
   EXPECT_EQ(RecordedMessages(t).size(), 1u);
   EXPECT_EQ(t.host.machine.ring.pending(), 1);

@@ -1,10 +1,10 @@
-#include "services/file_stream.h"
+#include "core/file_stream.h"
 
 #include <limits>
 
-#include "services/file_layer.h"
+#include "core/file_layer.h"
 
-namespace orva::services {
+namespace orva {
 namespace {
 
 uint32_t Handle(uint32_t stream) { return stream - 1; }  // 0 becomes kNoFile
@@ -51,4 +51,4 @@ void StreamClose(Host& host, uint32_t stream) { CloseFile(host, Handle(stream));
 
 void StreamDelete(Host& host, std::string_view name) { DeleteFile(host, name); }
 
-}  // namespace orva::services
+}  // namespace orva

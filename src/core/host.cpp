@@ -1,10 +1,10 @@
-#include "host/host.h"
+#include "core/host.h"
 
 #include "platform/text_encoding.h"
 
 namespace orva {
 
-Host::~Host() { services::CloseAllFiles(*this); }
+Host::~Host() { CloseAllFiles(*this); }
 
 void ShowMessageBox(Host& host, std::string_view text) {
   constexpr size_t kAlertBytes = 1023;
@@ -12,7 +12,7 @@ void ShowMessageBox(Host& host, std::string_view text) {
   if (nul != std::string_view::npos) text = text.substr(0, nul);
   if (text.size() > kAlertBytes) text = text.substr(0, kAlertBytes);
   host.last_alert.assign(text);
-  host.platform.Alert(platform::MacRomanToUtf8(text));
+  host.platform.alerts().Alert(platform::MacRomanToUtf8(text));
 }
 
 void Fatal(Host& host, std::string_view text) {

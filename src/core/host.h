@@ -2,19 +2,24 @@
 // state in a plain struct of its own; the procedures (LoadImage, AllocHeap, OpenFile, RunMachine,
 // ...) take the Host and reach the state they need through it. Nothing lives in process-wide
 // globals, so a test builds a fresh Host, runs it and throws it away.
+//
+// core/ is the ground floor that every layer may include: the Host, the alerts and fatal ends
+// below, the file layer and the debug log, the message codes. To own every subsystem's state the
+// Host includes their state headers (x/state.h and the like); those hold plain data and include
+// nothing above core/, so the arrows between the layers' procedures still point down only.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "audio/audio.h"
+#include "audio/state.h"
+#include "core/file_layer.h"
 #include "graphics/state.h"
 #include "heap/heap.h"
 #include "host/options.h"
-#include "host/shell.h"
+#include "host/state.h"
 #include "platform/platform.h"
-#include "services/file_layer.h"
 #include "services/state.h"
 #include "vm/image.h"
 #include "vm/image_block.h"
@@ -30,13 +35,13 @@ struct Host {
 
   platform::Platform& platform;
   host::Options options;
-  services::Folders folders;
+  Folders folders;
 
   vm::ImageBlock image_block;  // owns the image's memory
   vm::Memory mem;              // view of it; empty before LoadImage succeeds
   vm::Machine machine;
   heap::Heap heap;
-  services::FileTable files;
+  FileTable files;
   services::ServiceState services;
   graphics::GraphicsState gfx;
   audio::AudioState audio;

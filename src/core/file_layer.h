@@ -11,10 +11,8 @@
 #include <string_view>
 
 namespace orva {
-struct Host;
-}
 
-namespace orva::services {
+struct Host;
 
 inline constexpr uint32_t kNoFile = 0xFFFFFFFF;
 inline constexpr uint32_t kFileSlots = 16;
@@ -67,4 +65,4 @@ void AppendDebugLog(Host&, std::string_view text);
 // Closes every open file (process end, test teardown).
 void CloseAllFiles(Host&);
 
-}  // namespace orva::services
+}  // namespace orva

@@ -7,10 +7,8 @@
 #include <string_view>
 
 namespace orva {
-struct Host;
-}
 
-namespace orva::services {
+struct Host;
 
 // Opens `name` with the mode that the string stands for: "rb" reads (user data folder, then
 // resources), "wb" creates or truncates, "w+b" opens an existing file for update; anything else
@@ -27,4 +25,4 @@ uint32_t StreamEof(Host&, uint32_t stream);
 void StreamClose(Host&, uint32_t stream);
 void StreamDelete(Host&, std::string_view name);
 
-}  // namespace orva::services
+}  // namespace orva

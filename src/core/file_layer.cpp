@@ -1,4 +1,4 @@
-#include "services/file_layer.h"
+#include "core/file_layer.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,9 +8,9 @@
 #include <initializer_list>
 #include <vector>
 
-#include "host/host.h"
+#include "core/host.h"
 
-namespace orva::services {
+namespace orva {
 namespace {
 
 // True when `name` stays inside the folder it is rooted in: relative, no NUL, and no ".." that
@@ -223,4 +223,4 @@ void CloseAllFiles(Host& host) {
   host.files.count = 0;
 }
 
-}  // namespace orva::services
+}  // namespace orva
