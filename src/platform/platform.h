@@ -126,9 +126,12 @@ class Display {
 
 enum class EventType : uint8_t {
   kNone,
-  kKeyDown,     // scancode, repeat, modifiers (the state after the event)
+  kKeyDown,     // scancode, repeat, modifiers (the state after the event), and text: what the
+                // keyboard layout gave for this press, UTF-8; empty when it gave none (a dead
+                // key, or a key such as Return that has no text on this desktop)
   kKeyUp,       // scancode, modifiers
-  kText,        // text: what the keyboard layout or an input method gave, UTF-8
+  kText,        // text that arrived without a key press (an input method, a compose result, a
+                // character not on the keymap), UTF-8
   kButtonDown,  // button, x, y
   kButtonUp,    // button, x, y
   kMotion,      // x, y
