@@ -14,6 +14,7 @@ namespace orva::host {
 namespace {
 
 constexpr int32_t kMaxDesktopSide = 16384;
+constexpr double kMaxTimeout = 1e9;
 
 template <typename T>
 std::optional<T> ParseNumber(std::string_view text) {
@@ -89,7 +90,7 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
       inline_value = arg.substr(eq + 1);
     }
     bool takes_value = name == "--data-dir" || name == "--game-name" || name == "--ticks" ||
-                       name == "--dump-image" || name == "--desktop";
+                       name == "--dump-image" || name == "--desktop" || name == "--timeout";
     bool is_flag = name == "--help" || name == "-h" || name == "--version" ||
                    name == "--headless" || name == "--stats";
     if (name == "--trace") {  // the range only joined to it, so that "--trace GAME" works
@@ -143,6 +144,12 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
       if (!ticks)
         return UsageError("--ticks needs a whole number, not '" + std::string(value) + "'");
       o.ticks = *ticks;
+    } else if (name == "--timeout") {
+      auto seconds = ParseNumber<double>(value);
+      if (!seconds || !(*seconds >= 0 && *seconds <= kMaxTimeout))
+        return UsageError("--timeout needs seconds from 0 to 1e9, not '" + std::string(value) +
+                          "'");
+      o.timeout = *seconds;
     } else if (!ParseDesktop(value, o)) {
       return UsageError("--desktop needs WIDTHxHEIGHT (1 to 16384 each), not '" +
                         std::string(value) + "'");
@@ -164,6 +171,8 @@ std::string UsageText() {
          "  --game-name NAME   the game name when the bundle's Info.plist has none\n"
          "  --headless         no window and no sound; time runs on a virtual clock\n"
          "  --ticks N          end the program after N host timer ticks (5 ms each)\n"
+         "  --timeout SECONDS  end the process after SECONDS of wall-clock time, even in the\n"
+         "                     middle of a message (default with --ticks: 60; 0: none)\n"
          "  --dump-image FILE  when the program ends, write the image's memory to FILE\n"
          "  --desktop WxH      the desktop size a headless run pretends to have (1920x1080)\n"
          "  --trace[=FROM:TO]  print each instruction run (in the address range) on stderr,\n"
@@ -172,7 +181,8 @@ std::string UsageText() {
          "  --help             show this text\n"
          "  --version          show the version\n"
          "\n"
-         "Exit status: 0 when the program ends, 1 after a fatal host error, 2 for a usage error.\n";
+         "Exit status: 0 when the program ends, 1 after a fatal host error, 2 for a usage error,\n"
+         "124 when the time limit ended it.\n";
 }
 
 std::string VersionText() {

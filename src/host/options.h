@@ -14,6 +14,7 @@ struct Options {
   std::string game_name;          // --game-name
   bool headless = false;          // --headless
   std::optional<uint64_t> ticks;  // --ticks N
+  std::optional<double> timeout;  // --timeout SECONDS: 0 for none
   std::string dump_image;         // --dump-image FILE
   int32_t desktop_width = 1920;   // --desktop WxH: the desktop a headless run pretends to have
   int32_t desktop_height = 1080;

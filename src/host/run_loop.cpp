@@ -12,6 +12,7 @@
 #include "graphics/screen.h"
 #include "host/timers.h"
 #include "vm/messages.h"
+#include "vm/run_limit.h"
 
 namespace orva::host {
 
@@ -55,6 +56,7 @@ void RunEventLoop(Host& host) {
     uint64_t deadline = shell.next_host_tick_ns;
     if (timer.running && timer.next_ns < deadline) deadline = timer.next_ns;
     platform.clock().WaitUntil(deadline);
+    if (vm::TimeLimitPassed(host)) vm::EndOnTimeLimit(host, nullptr);
     uint64_t now = platform.clock().MonotonicNanos();
 
     if (timer.running && timer.next_ns <= now) {

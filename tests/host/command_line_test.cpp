@@ -11,13 +11,15 @@ using Action = CommandLine::Action;
 CommandLine Parse(std::vector<const char*> args) { return ParseCommandLine(args); }
 
 TEST(CommandLine, ReadsEveryOptionInBothSpellings) {
-  CommandLine cl = Parse({"--data-dir", "/d", "--game-name=N", "--headless", "--ticks", "250",
-                          "--dump-image=/tmp/out", "GAME", "--desktop", "800x600"});
+  CommandLine cl =
+      Parse({"--data-dir", "/d", "--game-name=N", "--headless", "--ticks", "250",
+             "--dump-image=/tmp/out", "GAME", "--desktop", "800x600", "--timeout=2.5"});
   ASSERT_EQ(cl.action, Action::kRun) << cl.error;
   const Options& o = cl.options;
   EXPECT_EQ(o.data_dir + o.game_name + o.dump_image + o.game, "/dN/tmp/outGAME");
   EXPECT_TRUE(o.headless);
   EXPECT_EQ(o.ticks, 250u);
+  EXPECT_EQ(o.timeout, 2.5);
   EXPECT_EQ(o.desktop_width * 10000 + o.desktop_height, 8000600);
   EXPECT_EQ(Parse({"--", "--odd"}).options.game, "--odd");
   EXPECT_EQ(Parse({"GAME", "--help"}).action, Action::kHelp);
@@ -33,6 +35,8 @@ TEST(CommandLine, UsageErrors) {
                                              {"--ticks", "-1"},
                                              {"--ticks", "12x"},
                                              {"--ticks", "99999999999999999999"},
+                                             {"--timeout", "-1"},
+                                             {"--timeout", "nan"},
                                              {"--desktop", "800"},
                                              {"--desktop", "0x600"},
                                              {"--desktop", "800x16385"},
