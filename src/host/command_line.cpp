@@ -92,7 +92,7 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
     bool takes_value = name == "--data-dir" || name == "--game-name" || name == "--ticks" ||
                        name == "--dump-image" || name == "--desktop" || name == "--timeout";
     bool is_flag = name == "--help" || name == "-h" || name == "--version" ||
-                   name == "--headless" || name == "--stats";
+                   name == "--headless" || name == "--stats" || name == "--reference-loop";
     if (name == "--trace") {  // the range only joined to it, so that "--trace GAME" works
       if (!inline_value) {
         o.trace = std::pair<uint32_t, uint32_t>{0, UINT32_MAX};
@@ -120,6 +120,10 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
     }
     if (name == "--stats") {
       o.stats = true;
+      continue;
+    }
+    if (name == "--reference-loop") {
+      o.reference_loop = true;
       continue;
     }
 
@@ -178,6 +182,8 @@ std::string UsageText() {
          "  --trace[=FROM:TO]  print each instruction run (in the address range) on stderr,\n"
          "                     with the registers and header fields it changed\n"
          "  --stats            print the number of instructions run on stderr at the end\n"
+         "  --reference-loop   run every instruction in the plain interpreter loop, without\n"
+         "                     the decode cache (slower; for comparison)\n"
          "  --help             show this text\n"
          "  --version          show the version\n"
          "\n"

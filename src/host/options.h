@@ -21,6 +21,8 @@ struct Options {
   // --trace[=FROM:TO]: the addresses whose instructions are traced on stderr (both included).
   std::optional<std::pair<uint32_t, uint32_t>> trace;
   bool stats = false;  // --stats: the count of instructions executed, on stderr at the end
+  // --reference-loop: every instruction in the plain loop, without pre-decoding.
+  bool reference_loop = false;
 };
 
 }  // namespace orva::host

@@ -21,6 +21,7 @@ TEST(CommandLine, ReadsEveryOptionInBothSpellings) {
   EXPECT_EQ(o.ticks, 250u);
   EXPECT_EQ(o.timeout, 2.5);
   EXPECT_EQ(o.desktop_width * 10000 + o.desktop_height, 8000600);
+  EXPECT_TRUE(Parse({"--reference-loop"}).options.reference_loop);
   EXPECT_EQ(Parse({"--", "--odd"}).options.game, "--odd");
   EXPECT_EQ(Parse({"GAME", "--help"}).action, Action::kHelp);
   EXPECT_EQ(Parse({"--version"}).action, Action::kVersion);
