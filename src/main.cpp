@@ -3,24 +3,29 @@
 #include <exception>
 #include <memory>
 #include <span>
+#include <string>
 #include <variant>
 #include <vector>
 
 #include "core/host.h"
 #include "host/command_line.h"
 #include "host/folders.h"
+#include "host/quit_signals.h"
 #include "host/startup.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/sdl/sdl_platform.h"
 
 namespace {
 
-constexpr int kUsageStatus = 2;
+constexpr int kUsageStatus = 2;  // also: no display to open a window on
 
-// The one place that chooses the back end. Until the desktop back end exists, every run is
-// headless.
-std::unique_ptr<orva::platform::Platform> MakePlatform(const orva::host::Options& options) {
-  return std::make_unique<orva::platform::HeadlessPlatform>(
-      stderr, std::vector<orva::platform::Size>{{options.desktop_width, options.desktop_height}});
+// The one place that chooses the back end: the desktop's, unless --headless. Null, with the
+// reason in `error`, when there is no display.
+std::unique_ptr<orva::platform::Platform> MakePlatform(const orva::host::Options& options,
+                                                       std::string& error) {
+  if (options.headless)
+    return std::make_unique<orva::platform::HeadlessPlatform>(stderr, options.desktop);
+  return orva::platform::OpenSdlPlatform(error);
 }
 
 int Run(int argc, char** argv) {
@@ -43,7 +48,13 @@ int Run(int argc, char** argv) {
     return kUsageStatus;
   }
 
-  auto platform = MakePlatform(cl.options);
+  std::string error;
+  auto platform = MakePlatform(cl.options, error);
+  if (!platform) {
+    std::fprintf(stderr, "orva: %s\n", error.c_str());
+    return kUsageStatus;
+  }
+  orva::host::InstallQuitSignals();
   orva::Host host(*platform);
   host.options = std::move(cl.options);
   host.folders = std::move(std::get<orva::Folders>(folders));

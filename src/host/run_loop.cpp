@@ -1,15 +1,17 @@
 // The scheduler. Both timers are deadlines on the platform's monotonic clock; the loop waits for
-// the earlier one and runs whatever is due. Headless, the clock is virtual and jumps straight to
+// the earlier one or the next event, takes every event that is ready, then runs whatever timer
+// is due. Headless, the clock is virtual and jumps straight to
 // each deadline, so ticks run back to back and two runs with the same input are identical.
 //
 // When both timers fall due at the same instant, the program timer's tick runs first: the tick
 // message it queues is then delivered by the host tick of that same instant.
 #include "host/run_loop.h"
 
-#include "audio/audio.h"
 #include "core/host.h"
 #include "core/message_codes.h"
 #include "graphics/screen.h"
+#include "host/event_pump.h"
+#include "host/shutdown.h"
 #include "host/timers.h"
 #include "vm/messages.h"
 
@@ -30,11 +32,17 @@ uint64_t NextDeadline(uint64_t due, uint64_t period, uint64_t now) {
 void StartProgram(Host& host) {
   Shell& shell = host.shell;
   vm::Machine& vm = host.machine;
+  platform::Display& display = host.platform.display();
+  platform::WindowSpec spec;
+  spec.title = host.folders.game_name;
+  spec.scale = host.options.scale;
+  if (!display.OpenWindow(spec)) ExitProcess(host, kNoWindowStatus);  // the back end said why
   shell.next_host_tick_ns = host.platform.clock().MonotonicNanos() + kHostTickNanos;
-  platform::Size desktop = host.platform.display().DesktopSize();
+  platform::Size desktop = display.DesktopSize();
   graphics::SetupScreen(host, desktop.width, desktop.height);
   vm.hooks.after_run = graphics::RedrawDirtyRect;
   ++vm.loaded_count;
+  display.ShowWindow();
   vm.started = true;
   vm::ForceMsg(host, {kMsgStart, 0, 0, 0});
   vm::ForceMsg(host, {kMsgStarted, 0, 0, 0});
@@ -55,6 +63,7 @@ void RunEventLoop(Host& host) {
     uint64_t deadline = shell.next_host_tick_ns;
     if (timer.running && timer.next_ns < deadline) deadline = timer.next_ns;
     platform.clock().WaitUntil(deadline);
+    PumpEvents(host);
     uint64_t now = platform.clock().MonotonicNanos();
 
     if (timer.running && timer.next_ns <= now) {
@@ -80,8 +89,7 @@ void QuitProgram(Host& host) {
   if (vm::ForceMsg(host, {kMsgQuit, 0, 0, 0}) == 0)
     host.platform.alerts().SystemLog(
         "the program declined to quit (message 3 answered 0); ending anyway");
-  audio::StopMusic(host);
-  ExitProcess(host, 0);
+  EndProgram(host);
 }
 
 }  // namespace orva::host

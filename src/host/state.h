@@ -1,6 +1,7 @@
 // State of the host shell: timers, the pending-size flag and the window records.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 
 namespace orva::host {
@@ -29,6 +30,8 @@ struct Shell {
   uint64_t host_ticks = 0;         // host ticks run so far, for --ticks
   uint64_t next_host_tick_ns = 0;  // when the 5 ms host timer fires next
   ProgramTimer program_timer;
+
+  std::bitset<512> hotkeys_held;  // by key position: pressed as a host hotkey, not yet released
 };
 
 }  // namespace orva::host

@@ -40,8 +40,8 @@ void HostTick(Host& host) {
 }
 
 void ProgramTick(Host& host) {
-  // With a window, a tick that finds it collapsed below 10 points wide first restores the
-  // minimum window; that belongs to the window services, and a headless run has no window.
+  // A tick that finds the window collapsed below 10 points wide first restores the minimum
+  // window; that rescue belongs to the window services, which apply window geometry.
   if (!host.machine.in_qx) vm::PostMsg(host, {kMsgTick, 0, 0, 0});
 }
 
