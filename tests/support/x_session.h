@@ -60,6 +60,7 @@ class VirtualX {
   const std::string& reason() const { return reason_; }
   const std::string& name() const { return name_; }  // for DISPLAY
   Display* display() const { return display_; }
+  pid_t server_pid() const { return server_ ? server_->pid() : -1; }
 
   // The top-level window titled `title`, once it is mapped; nullopt after `timeout_ms`.
   std::optional<Window> FindWindow(const std::string& title, int timeout_ms) {
