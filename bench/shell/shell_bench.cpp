@@ -194,11 +194,13 @@ int main() {
               Median(sdl_default), copy, Median(sdl_default) / copy);
   std::printf("| present 1920x1080, SDL software renderer | %.0f /s | memcpy %.0f /s | %.3f |\n",
               Median(sdl_software), copy, Median(sdl_software) / copy);
-  std::printf("| program repainting 1920x1080 every tick | %.1f fps | host tick cap 200 fps | %.2f |\n",
-              Median(fps), Median(fps) / 200);
-  std::printf("| idle program, CPU over 10 s | %.2f %% of a core | target 2 %% (X server: %.2f %%) | "
-              "%.2f |\n",
-              idle_ours, idle_server, idle_ours / 2);
+  std::printf(
+      "| program repainting 1920x1080 every tick | %.1f fps | host tick cap 200 fps | %.2f |\n",
+      Median(fps), Median(fps) / 200);
+  std::printf(
+      "| idle program, CPU over 10 s | %.2f %% of a core | target 2 %% (X server: %.2f %%) | "
+      "%.2f |\n",
+      idle_ours, idle_server, idle_ours / 2);
   std::printf("| start-up to first frame | %.0f ms | headless run to its end %.0f ms | %.2f |\n",
               Median(first) * 1000, Median(headless) * 1000, Median(first) / Median(headless));
   return 0;

@@ -154,6 +154,10 @@ std::unique_ptr<Platform> OpenSdlPlatform(std::string& error) {
     error = "no display to open a window on; run with --headless to run without one";
     return nullptr;
   }
+  // Files dropped on the window mean nothing to a program (and each event would carry a string
+  // to free).
+  for (uint32_t type : {SDL_DROPFILE, SDL_DROPTEXT, SDL_DROPBEGIN, SDL_DROPCOMPLETE})
+    SDL_EventState(type, SDL_DISABLE);
   return std::make_unique<SdlPlatform>();
 }
 
