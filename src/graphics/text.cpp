@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/host.h"
 #include "graphics/bitmaps.h"
 #include "graphics/drawing.h"
@@ -17,6 +21,11 @@ namespace {
 
 int32_t Clamp32(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+bool Contains(const Box& outer, const Box& inner) {
+  return inner.empty() || (inner.left >= outer.left && inner.top >= outer.top &&
+                           inner.right <= outer.right && inner.bottom <= outer.bottom);
 }
 
 // The scratch bitmap as the text drawing sees it: cut to its bounds, not to its clip rectangle.
@@ -141,9 +150,18 @@ void SetScratchAlpha(Host& host, int32_t x, int32_t y, int32_t w, int32_t h) {
   if (!s.drawable()) return;
   const Box area = BoxOf(x, y, w, h).Intersect(s.bounds());
   if (area.empty()) return;
+  const auto n = static_cast<size_t>(area.width());
   for (int64_t row = area.top; row < area.bottom; ++row) {
     uint8_t* p = s.At(area.left, row);
-    for (int64_t col = area.left; col < area.right; ++col, p += kBytesPerPixel) p[3] = 255;
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i opaque = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));
+    for (; i + 4 <= n; i += 4) {
+      auto* q = reinterpret_cast<__m128i*>(p + i * kBytesPerPixel);
+      _mm_storeu_si128(q, _mm_or_si128(_mm_loadu_si128(q), opaque));
+    }
+#endif
+    for (; i < n; ++i) p[i * kBytesPerPixel + 3] = 255;
   }
 }
 
@@ -162,27 +180,38 @@ uint32_t DrawText(Host& host, uint32_t hbm, std::string_view text, int32_t x, in
   if (!DecodeUtf8(text, chars, kMaxLineChars)) chars.clear();
   const Surface surface = ScratchSurface(scratch);
 
+  Prefixes prefixes(e, *font, chars);
+  const Choice choice = ChooseString(prefixes, chars, int64_t{w} * 64, flags);
+  const ShapedLine& line = prefixes.Get(choice.draw ? choice.length : 0);
+  const int64_t baseline = Baseline(scratch.height, *font);
+  const Pixel ink = StandardMapping(colour);
+  const bool underline = flags & kTextUnderline;
+
+  // When an opaque second background will fill the whole box, what the first background and
+  // the first drawing put inside the box is overwritten unseen: only what lies outside it is
+  // done. (Choosing the string touches no pixels, so it may come first.)
+  const Box box{0, 0, w, h};
+  const bool refilled = e.skip_hidden && choice.draw && !(flags & kTextMeasure) &&
+                        background >= 0xFF000000 && w > 0 &&
+                        scratch.clip.box().Intersect(box).width() == w &&
+                        scratch.clip.box().Intersect(box).height() == h;
+
   // The first background: the box's own colour (read with bits 0-7 as p0), opaque, or a copy
   // of what the destination shows in the box.
   if (background != 0xFFFFFFFF) {
     const int64_t fill_w = (flags & kTextOblique) ? std::min<int64_t>(int64_t{h} + w, 2048) : w;
     Pixel fill = DirectMapping(background);
     fill.p3 = 255;
-    FillBox(surface, Box{0, 0, fill_w, h}, ColourBlend(fill));
-  } else {
+    FillBox(surface, Box{refilled ? w : 0, 0, fill_w, h}, ColourBlend(fill));
+  } else if (!refilled) {
     Blit(host, kTextScratch, 0, 0, hbm, x, y, w, h, false, 0, 0);
   }
-
-  Prefixes prefixes(e, *font, chars);
-  const Choice choice = ChooseString(prefixes, chars, int64_t{w} * 64, flags);
   if (!choice.draw) return 0;
   // Counted now, from the text as it was when the call began: the copy below may draw over it.
   const size_t bytes = Utf8ByteCount(text, choice.used);
-  const ShapedLine& line = prefixes.Get(choice.length);
-  const int64_t baseline = Baseline(scratch.height, *font);
-  const Pixel ink = StandardMapping(colour);
-  const bool underline = flags & kTextUnderline;
-  DrawShapedLine(e.glyphs, surface, line, *font, baseline, ink, underline);
+  if (!refilled || !Contains(box, InkBounds(e.glyphs, surface, line, *font, baseline, underline))) {
+    DrawShapedLine(e.glyphs, surface, line, *font, baseline, ink, underline);
+  }
 
   int64_t tw = line.width / 64;
   if (choice.used != 0 && (flags & kTextOblique)) tw += h / 6;
@@ -203,7 +232,9 @@ uint32_t DrawText(Host& host, uint32_t hbm, std::string_view text, int32_t x, in
       Blit(host, kTextScratch, 0, 0, hbm, X, y, drawn, h, false, 0, 0);
     }
     DrawShapedLine(e.glyphs, surface, line, *font, baseline, ink, underline);
-    SetScratchAlpha(host, 0, 0, copy_w, h);
+    // After an opaque refill the box is opaque already: only what lies beyond it is set.
+    const int32_t opaque_w = refilled ? w : 0;
+    if (copy_w > opaque_w) SetScratchAlpha(host, opaque_w, 0, copy_w - opaque_w, h);
     Blit(host, hbm, X, y, kTextScratch, 0, 0, copy_w, h, false, 0, 0);
   }
   return (static_cast<uint32_t>(drawn) << 16) + static_cast<uint32_t>(bytes);

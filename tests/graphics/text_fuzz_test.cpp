@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "graphics/bitmaps.h"
 #include "graphics/graphics_host.h"
 #include "graphics/text.h"
+#include "graphics/text_engine.h"
 #include "support/fuzz.h"
 
 namespace orva::graphics {
@@ -107,6 +109,46 @@ TEST(TextFuzz, RandomTextBoxesAndFlagsStayInBoundsAndAnswerSensibly) {
         }
       },
       150);
+}
+
+// Drawing that an opaque second background hides is left out; the screen and the scratch
+// bitmap must end exactly as when everything is drawn.
+TEST(TextFuzz, LeavingOutHiddenDrawingChangesNoPixel) {
+  GraphicsHost fast, full;
+  for (GraphicsHost* g : {&fast, &full}) {
+    g->SetUpScreen(400, 450);  // a scratch bitmap of 400 x 30
+    ASSERT_NE(FontFor(g->host, 10, 0), nullptr);
+  }
+  full.host.gfx.text.engine->skip_hidden = false;
+  static const char* const kTexts[] = {"Hello", "ab cd ef gh", "\xC3\xA9t\xC3\xA9 Wj",
+                                       "Tall\xE2\x98\x83"};
+  test::FuzzFor(
+      7,
+      [&](std::mt19937_64& rng) {
+        auto below = [&](uint64_t n) { return static_cast<int32_t>(rng() % n); };
+        const char* text = kTexts[below(std::size(kTexts))];
+        const int32_t x = below(300) - 50, y = below(60) - 10, w = below(200) - 10,
+                      h = below(40) + 1;
+        const uint32_t flags = uint32_t(rng()) & 0x79660000;  // everything but measuring
+        const uint32_t bg = below(3) == 0 ? 0xFFFFFFFF : uint32_t(rng()) | 0xFF000000;
+        const uint32_t fg = uint32_t(rng());
+        const bool clip = below(4) == 0;
+        const ClipRect c{below(40), below(10), below(400), below(30)};
+        uint32_t results[2];
+        for (GraphicsHost* g : {&fast, &full}) {
+          if (clip) SetClip(g->host, kTextScratch, c.x, c.y, c.w, c.h, nullptr);
+          results[g == &full] = DrawText(g->host, kScreen, text, x, y, w, h, flags, bg, fg);
+          SetClip(g->host, kTextScratch, 0, 0, 400, 30, nullptr);
+        }
+        ASSERT_EQ(results[0], results[1]);
+        const HostBitmap* pairs[][2] = {{&fast.host.gfx.screen, &full.host.gfx.screen},
+                                        {&fast.host.gfx.scratch, &full.host.gfx.scratch}};
+        for (auto& [a, b] : pairs) {
+          const size_t bytes = size_t(a->width) * a->height * 4;
+          ASSERT_EQ(std::memcmp(a->pixels.get(), b->pixels.get(), bytes), 0);
+        }
+      },
+      60);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // (MeasureText), so the cases hold for any font with sensible metrics.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "graphics/bitmaps.h"
 #include "graphics/drawing.h"
 #include "graphics/fonts.h"
+#include "graphics/glyphs.h"
 #include "graphics/graphics_host.h"
 #include "graphics/screen.h"
 #include "graphics/text.h"
@@ -319,6 +321,31 @@ TEST(TextDraw, FullyCoveredPixelsHaveExactlyTheTextColour) {
     }
   }
   EXPECT_GT(exact, 100);
+}
+
+// The vector path of glyph blending against the per-pixel definition: colour * a + p * (1 - a)
+// for the colour bytes, a + p3 * (1 - a) for alpha, each term divided by 255 on its own.
+TEST(TextDraw, CoverageBlendMatchesThePerPixelDefinition) {
+  std::mt19937 rng(5);
+  for (int round = 0; round < 200; ++round) {
+    const size_t n = rng() % 40;
+    std::vector<uint8_t> coverage(n), pixels(n * 4), expected;
+    for (size_t i = 0; i < n; ++i) {
+      const uint32_t kind = rng() % 4;  // runs of nothing and of full coverage, as glyphs have
+      coverage[i] = kind == 0 ? 0 : kind == 1 ? 255 : static_cast<uint8_t>(rng());
+    }
+    for (uint8_t& b : pixels) b = static_cast<uint8_t>(rng());
+    const Pixel colour{uint8_t(rng()), uint8_t(rng()), uint8_t(rng()), uint8_t(rng())};
+    expected = pixels;
+    for (size_t i = 0; i < n; ++i) {
+      const uint32_t a = coverage[i], k = 255 - a;
+      uint8_t* p = &expected[i * 4];
+      const uint8_t c[4] = {colour.p0, colour.p1, colour.p2, 255};
+      for (int j = 0; j < 4; ++j) p[j] = static_cast<uint8_t>(c[j] * a / 255 + p[j] * k / 255);
+    }
+    CoverRow(pixels.data(), coverage.data(), n, colour);
+    ASSERT_EQ(pixels, expected) << "round " << round;
+  }
 }
 
 TEST(TextDraw, UnderlineRunsUnderTheWholeLineAndObliqueWidensTheResult) {
