@@ -51,7 +51,8 @@ TextEngine* Engine(TextState& t) {
 FontPtr FitFont(TextEngine& e, std::u32string_view s, int32_t max_w, int32_t size0, uint32_t flags,
                 int64_t* width) {
   const int style = StyleIndex(flags);
-  if (!e.fonts.Primary(style)) return nullptr;
+  if (size0 < 1 || !e.fonts.Primary(style)) return nullptr;
+  size0 = std::min(size0, kMaxFontSize - 1);
   const int64_t max_w64 = int64_t{max_w} * 64;
   FontPtr font;
   ShapedLine line;

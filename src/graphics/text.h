@@ -44,8 +44,8 @@ void SetScratchAlpha(Host&, int32_t x, int32_t y, int32_t w, int32_t h);
 
 // The largest font size at which `s` measures strictly less than max_w wide and max_h high,
 // searched upward from size0 + 1 while it fits and downward otherwise, never below 4 (unless
-// size0 is below 4). Null when the system has no font. `width` receives the measured width of
-// `s` (1/64 pixel) at that size.
+// size0 is below 4). Sizes stay below 65535. Null when size0 is not positive or the system
+// has no font. `width` receives the measured width of `s` (1/64 pixel) at that size.
 struct TextEngine;
 FontPtr FitFont(TextEngine&, std::u32string_view s, int32_t max_w, int32_t size0, uint32_t flags,
                 int64_t* width = nullptr);
