@@ -108,7 +108,7 @@ TEST(TextFuzz, RandomTextBoxesAndFlagsStayInBoundsAndAnswerSensibly) {
           ASSERT_TRUE(std::equal(screen_before.begin(), screen_before.end(), screen.pixels.get()));
         }
       },
-      150);
+      50);
 }
 
 // Drawing that an opaque second background hides is left out; the screen and the scratch
