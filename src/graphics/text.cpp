@@ -224,10 +224,12 @@ uint32_t DrawText(Host& host, uint32_t hbm, std::string_view text, int32_t x, in
     const bool left = !(flags & (kTextCentre | kTextRight));
     const int32_t copy_w = left ? std::min(w, drawn) : drawn;
     const int32_t X = Clamp32(dx);
-    // The second background: an opaque colour fills the box; otherwise the destination's own
-    // pixels under the line's final place become its background.
+    // The second background: an opaque colour fills the box, and as far as the copy reaches
+    // beyond it (a centred or right-aligned line wider than the box), so that no pixels of an
+    // earlier line show there; otherwise the destination's own pixels under the line's final
+    // place become its background.
     if (background >= 0xFF000000) {
-      DrawRectangle(host, kTextScratch, 0, 0, w, h, background, 0);
+      DrawRectangle(host, kTextScratch, 0, 0, std::max(w, copy_w), h, background, 0);
     } else {
       Blit(host, kTextScratch, 0, 0, hbm, X, y, drawn, h, false, 0, 0);
     }

@@ -291,6 +291,15 @@ TEST(TextDraw, BackgroundsOpaqueWhiteOrTheDestinationsOwn) {
   t.Draw("Tg", x, y, 200, h, 0, 0x80FF0000);
   for (int32_t i = 0; i < int32_t(t.Width("Tg", h)); ++i)
     EXPECT_EQ(t.Screen(x + i, y), 0xFF000000 | i * 0x010203) << i;
+  // A centred line wider than its box is copied whole, on its background all along: nothing of
+  // the scratch bitmap's earlier contents (here a red line) shows beyond the box.
+  t.Draw("Wide red line, drawn first", 0, 0, 400, h, 0, 0xFFFF0000);
+  const uint32_t r = t.Draw("A centred line wider than its box", x, 100, 40, h, kTextCentre);
+  const int32_t from = x + (40 - int32_t(Drawn(r))) / 2;
+  for (int32_t yy = 100; yy < 100 + h; ++yy) {
+    for (int32_t xx = from; xx < from + int32_t(Drawn(r)); ++xx)
+      ASSERT_LT(StandardMapping(t.Screen(xx, yy)).p0, 0x40) << xx << "," << yy;
+  }
   // Where the destination is transparent, the first background shows, read with bits 0-7 as
   // red: the two colour readings of the background differ in their channel order.
   const uint32_t bm = CreateBitmap(t.host, 100, 40);
