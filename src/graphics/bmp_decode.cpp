@@ -30,9 +30,11 @@ namespace {
 
 constexpr uint32_t kFileHeaderBytes = 14;
 constexpr uint32_t kInfoFieldBytes = 24;  // the information header up to the image size
-// Row padding up to this many bytes is read along with the row instead of being skipped by a
+// Row padding up to this many bytes is read along with the rows instead of being skipped by a
 // seek, which would empty the stream's buffer on every row.
 constexpr uint64_t kReadAcross = 4096;
+// Rows are read in blocks of about this size: few reads, and a buffer that stays in the cache.
+constexpr size_t kBlockBytes = size_t{1} << 20;
 
 struct Layout {
   uint32_t width, rows;
@@ -87,30 +89,34 @@ bool DecodeBmp(ByteSource& source, PixelSink& sink) {
   uint8_t* pixels = sink.Begin(f.width, f.rows);
   if (!pixels) return false;
 
+  // Rows whose padding is short are read together, many per read; others one by one, each
+  // after a seek past the padding.
   const size_t out_row = size_t{f.width} * kBytesPerPixel;
   const size_t in_row = size_t{f.width} * f.pixel_bytes;
-  // How much of each row is read: the padding too when it is short.
-  const size_t chunk = f.row_length - in_row <= kReadAcross ? f.row_length : in_row;
-  // 32-bit rows without padding go straight into the bitmap; others through one row buffer.
-  const bool direct = f.pixel_bytes == kBytesPerPixel && chunk == in_row;
-  std::unique_ptr<uint8_t[]> buffer(direct ? nullptr : new uint8_t[chunk]);
+  const bool together = f.row_length - in_row <= kReadAcross;
+  const size_t stride = together ? f.row_length : in_row;
+  const size_t rows_per_read = together ? std::max<size_t>(1, kBlockBytes / stride) : 1;
+  std::unique_ptr<uint8_t[]> buffer(new uint8_t[stride * std::min<size_t>(rows_per_read, f.rows)]);
 
-  for (uint32_t r = 0; r < f.rows; ++r) {
-    const uint32_t y = f.top_first ? r : f.rows - 1 - r;
-    uint8_t* out = pixels + y * out_row;
-    uint8_t* in = direct ? out : buffer.get();
+  for (uint32_t r = 0; r < f.rows;) {
+    const size_t n = std::min<size_t>(rows_per_read, f.rows - r);
     if (!source.Seek(static_cast<uint32_t>(f.data_offset + r * f.row_length)) ||
-        source.Read(in, chunk) != chunk)
+        source.Read(buffer.get(), n * stride) != n * stride)
       return false;
-    if (f.pixel_bytes == 3) {
+    for (size_t i = 0; i < n; ++i, ++r) {
+      const uint32_t y = f.top_first ? r : f.rows - 1 - r;
+      const uint8_t* in = buffer.get() + i * stride;
+      uint8_t* out = pixels + y * out_row;
+      if (f.pixel_bytes == kBytesPerPixel) {
+        std::memcpy(out, in, out_row);
+        continue;
+      }
       for (uint32_t x = 0; x < f.width; ++x, in += 3, out += 4) {
         out[0] = in[0];
         out[1] = in[1];
         out[2] = in[2];
         out[3] = 255;
       }
-    } else if (!direct) {
-      std::memcpy(out, in, out_row);
     }
   }
   return true;

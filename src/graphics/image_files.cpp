@@ -1,5 +1,6 @@
 #include "graphics/image_files.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -55,6 +56,7 @@ uint32_t Load(Host& host, std::string_view name, bool (*decode)(ByteSource&, Pix
 }
 
 constexpr uint32_t kBmpHeaderBytes = 54;
+constexpr size_t kBlockBytes = size_t{1} << 20;  // BMP rows are written in blocks of this size
 
 // The 14-byte file header and the 40-byte information header of a 32-bit BMP stored bottom row
 // first, at 2947 pixels per metre (about 75 per inch).
@@ -111,13 +113,23 @@ uint32_t SaveBmp(Host& host, uint32_t hbm, std::string_view name) {
   const uint64_t image_bytes = uint64_t{row} * static_cast<uint32_t>(s.height);
   if (image_bytes > UINT32_MAX - kBmpHeaderBytes) return 0;
 
+  // The header and the rows, bottom row first, go out in blocks of whole rows: few writes.
+  const size_t rows_per_write = std::max<size_t>(1, kBlockBytes / row);
+  std::unique_ptr<uint8_t[]> block(new (
+      std::nothrow) uint8_t[kBmpHeaderBytes + row * std::min<size_t>(rows_per_write, s.height)]);
+  if (!block) return 0;
   OpenedFile file{host, OpenFile(host, name, kModeCreate)};
   if (file.handle == kNoFile) return 0;
-  uint8_t header[kBmpHeaderBytes];
-  BuildBmpHeader(header, s.width, s.height, static_cast<uint32_t>(image_bytes));
-  if (!file.Write(header, 14) || !file.Write(header + 14, 40)) return 0;
-  for (int32_t y = s.height - 1; y >= 0; --y)
-    if (!file.Write(s.At(0, y), row)) return 0;
+  BuildBmpHeader(block.get(), s.width, s.height, static_cast<uint32_t>(image_bytes));
+  size_t used = kBmpHeaderBytes;
+  for (int32_t y = s.height - 1; y >= 0; --y) {
+    std::memcpy(block.get() + used, s.At(0, y), row);
+    used += row;
+    if (used >= rows_per_write * row || y == 0) {
+      if (!file.Write(block.get(), static_cast<uint32_t>(used))) return 0;
+      used = 0;
+    }
+  }
   return 1;
 }
 
