@@ -51,13 +51,17 @@ inline std::vector<uint8_t> BuildPng(uint32_t w, uint32_t h, std::vector<uint8_t
   return *EncodePng(pixels.data(), w, h);
 }
 
-// Offsets of the chunks of a PNG: each the position of its length field.
-inline std::vector<size_t> PngChunks(const std::vector<uint8_t>& png) {
-  std::vector<size_t> chunks;
+// The chunks of a PNG: where each starts (its length field) and its data length.
+struct PngChunk {
+  size_t at;
+  uint32_t length;
+};
+inline std::vector<PngChunk> PngChunks(const std::vector<uint8_t>& png) {
+  std::vector<PngChunk> chunks;
   for (size_t at = 8; at + 12 <= png.size();) {
-    chunks.push_back(at);
     const uint32_t length =
         uint32_t(png[at]) << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
+    chunks.push_back({at, length});
     at += 12 + size_t{length};
   }
   return chunks;
