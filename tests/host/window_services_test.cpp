@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -151,11 +151,13 @@ TEST(WindowServices, SizesTitleFoldersVersionAndTheRest) {
   EXPECT_EQ(t.Text(Window::kBuffer), "/games/Game");
 
   uint32_t packed = static_cast<uint32_t>(t.Call(14, Window::kBuffer));
-  std::smatch m;
   std::string version = t.Text(Window::kBuffer);
-  ASSERT_TRUE(std::regex_match(version, m, std::regex(R"(ORVA 6\.0 - Linux (\d+)\.(\d+)\.(\d+))")))
+  unsigned major = 0, minor = 0, patch = 0;
+  char rest = 0;
+  EXPECT_EQ(
+      std::sscanf(version.c_str(), "ORVA 6.0 - Linux %u.%u.%u%c", &major, &minor, &patch, &rest), 3)
       << version;
-  EXPECT_EQ(packed, uint32_t(std::stoi(m[1])) << 16 | uint32_t(std::stoi(m[2])) << 24 | 1);
+  EXPECT_EQ(packed, major << 16 | minor << 24 | 1);
 
   // The name of the Control key fits where "Cmd" would.
   t.Put(Window::kBuffer, "........");
