@@ -7,12 +7,15 @@
 // message it queues is then delivered by the host tick of that same instant.
 #include "host/run_loop.h"
 
+#include <algorithm>
+
+#include "audio/audio.h"
 #include "core/host.h"
 #include "core/message_codes.h"
 #include "graphics/screen.h"
 #include "host/event_pump.h"
-#include "host/shutdown.h"
 #include "host/timers.h"
+#include "host/window_services.h"
 #include "vm/messages.h"
 
 namespace orva::host {
@@ -27,6 +30,12 @@ uint64_t NextDeadline(uint64_t due, uint64_t period, uint64_t now) {
   return due;
 }
 
+// After every run that ended without a fault: what it drew is shown, then the title it set.
+void FinishRun(Host& host) {
+  graphics::RedrawDirtyRect(host);
+  ApplyPendingTitle(host);
+}
+
 }  // namespace
 
 void StartProgram(Host& host) {
@@ -37,10 +46,11 @@ void StartProgram(Host& host) {
   spec.title = host.folders.game_name;
   spec.scale = host.options.scale;
   if (!display.OpenWindow(spec)) ExitProcess(host, kNoWindowStatus);  // the back end said why
-  shell.next_host_tick_ns = host.platform.clock().MonotonicNanos() + kHostTickNanos;
+  shell.start_ns = host.platform.clock().MonotonicNanos();
+  shell.next_host_tick_ns = shell.start_ns + kHostTickNanos;
   platform::Size desktop = display.DesktopSize();
   graphics::SetupScreen(host, desktop.width, desktop.height);
-  vm.hooks.after_run = graphics::RedrawDirtyRect;
+  vm.hooks.after_run = FinishRun;
   ++vm.loaded_count;
   display.ShowWindow();
   vm.started = true;
@@ -62,9 +72,10 @@ void RunEventLoop(Host& host) {
     ProgramTimer& timer = shell.program_timer;
     uint64_t deadline = shell.next_host_tick_ns;
     if (timer.running && timer.next_ns < deadline) deadline = timer.next_ns;
+    deadline = std::min(deadline, NextScriptDeadline(host));
     platform.clock().WaitUntil(deadline);
-    PumpEvents(host);
     uint64_t now = platform.clock().MonotonicNanos();
+    PumpEvents(host);
 
     if (timer.running && timer.next_ns <= now) {
       uint64_t period = uint64_t{timer.interval_ms} * 1000000;
@@ -89,7 +100,8 @@ void QuitProgram(Host& host) {
   if (vm::ForceMsg(host, {kMsgQuit, 0, 0, 0}) == 0)
     host.platform.alerts().SystemLog(
         "the program declined to quit (message 3 answered 0); ending anyway");
-  EndProgram(host);
+  audio::StopMusic(host);
+  ExitProcess(host, 0);
 }
 
 }  // namespace orva::host

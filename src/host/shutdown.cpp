@@ -9,16 +9,16 @@ namespace orva::host {
 
 namespace {
 
-bool Allowed(Host& host) { return vm::ForceMsg(host, {kMsgQuit, 0, 0, 0}) != 0; }
+bool EndAllowed(Host& host) { return vm::ForceMsg(host, {kMsgQuit, 0, 0, 0}) != 0; }
 
 }  // namespace
 
 void AskToClose(Host& host) {
-  if (Allowed(host) && Allowed(host)) EndProgram(host);
+  if (EndAllowed(host) && EndAllowed(host)) EndProgram(host);
 }
 
 void AskToQuit(Host& host) {
-  if (Allowed(host)) EndProgram(host);
+  if (EndAllowed(host)) EndProgram(host);
 }
 
 void EndProgram(Host& host) {

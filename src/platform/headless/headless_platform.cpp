@@ -98,7 +98,7 @@ void HeadlessPlatform::SetFullScreen(bool on) {
   Notify(EventType::kResized, view.width, view.height);
 }
 
-void HeadlessPlatform::UserMinimize(bool minimized) {
+void HeadlessPlatform::SetMinimized(bool minimized) {
   if (!open_ || minimized == minimized_) return;
   minimized_ = minimized;
   Notify(minimized ? EventType::kMinimized : EventType::kRestored);

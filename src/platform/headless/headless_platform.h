@@ -47,9 +47,6 @@ class HeadlessPlatform final : public Platform,
   void set_local_time(const LocalTime& t) { now_local_ = t; }
   // The virtual desktop's displays, as the constructor takes them; before the window opens.
   void set_displays(std::vector<Size> displays) { displays_ = std::move(displays); }
-  // The user minimises or restores the window; the notification follows at once. (The user's
-  // resizes, moves and full-screen changes take the same paths as the program's requests.)
-  void UserMinimize(bool minimized);
   // Receives every block of audio the sink renders.
   void set_audio_tap(std::function<void(const int16_t*, size_t frames)> tap) {
     audio_tap_ = std::move(tap);
@@ -84,6 +81,7 @@ class HeadlessPlatform final : public Platform,
   bool FullScreen() override { return full_screen_; }
   void SetFullScreen(bool on) override;
   bool Minimized() override { return minimized_; }
+  void SetMinimized(bool minimized) override;
   void Present(const Frame& screen, const Rect& area) override;
   // Events
   bool Poll(Event&) override;

@@ -116,6 +116,15 @@ bool SdlWindow::Minimized() {
   return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) != 0;
 }
 
+// SDL reports the change itself (MINIMIZED, RESTORED), when the desktop has made it.
+void SdlWindow::SetMinimized(bool minimized) {
+  if (!window_) return;
+  if (minimized)
+    SDL_MinimizeWindow(window_);
+  else
+    SDL_RestoreWindow(window_);
+}
+
 bool SdlWindow::TakeNotification(Event& out) {
   if (notifications_.empty()) return false;
   out = std::move(notifications_.front());

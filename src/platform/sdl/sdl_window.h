@@ -28,6 +28,7 @@ class SdlWindow final : public Display {
   bool FullScreen() override;
   void SetFullScreen(bool on) override;
   bool Minimized() override;
+  void SetMinimized(bool minimized) override;
   void Present(const Frame& screen, const Rect& area) override;
 
   // For the events group: the window (null before OpenWindow), its zoom, the notifications the
