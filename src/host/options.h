@@ -20,6 +20,9 @@ struct Options {
   // --trace[=FROM:TO]: the addresses whose instructions are traced on stderr (both included).
   std::optional<std::pair<uint32_t, uint32_t>> trace;
   bool stats = false;  // --stats: the count of instructions executed, on stderr at the end
+  // --soundfont FILE: the General MIDI SoundFont for the music; --audio-out FILE: the sound as
+  // played, written to a WAV file.
+  std::string soundfont, audio_out;
 };
 
 }  // namespace orva::host

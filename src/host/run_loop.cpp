@@ -34,6 +34,7 @@ void StartProgram(Host& host) {
   platform::Size desktop = host.platform.display().DesktopSize();
   graphics::SetupScreen(host, desktop.width, desktop.height);
   vm.hooks.after_run = graphics::RedrawDirtyRect;
+  audio::StartAudio(host);
   ++vm.loaded_count;
   vm.started = true;
   vm::ForceMsg(host, {kMsgStart, 0, 0, 0});
