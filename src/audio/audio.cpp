@@ -157,9 +157,18 @@ void StartAudio(Host& host) {
   audio.engine = std::move(engine);
 }
 
-void StopAudio(Host& host) {
-  host.audio.engine.reset();
-  host.audio.music_playing = false;
+bool StopAudio(Host& host) {
+  AudioState& audio = host.audio;
+  std::string why;
+  if (audio.engine) {
+    if (audio.engine->output) audio.engine->output->Stop();
+    audio.engine->output = nullptr;
+    if (audio.engine->recorder) why = audio.engine->recorder->Close();
+  }
+  audio.engine.reset();
+  audio.music_playing = false;
+  if (!why.empty()) Notice(audio, "cannot write " + host.options.audio_out + ": " + why);
+  return why.empty();
 }
 
 void PlayMusic(Host& host, std::string_view name) {

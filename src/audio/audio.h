@@ -26,8 +26,10 @@ inline constexpr size_t kMaxSoundNameBytes = 1023;
 // below does it when first needed). Without a device the program runs on, the music keeping
 // time by the clock, after one line on the notices stream.
 void StartAudio(Host&);
-// Stops the output and completes an --audio-out file (the Host does it as it goes).
-void StopAudio(Host&);
+// Stops the output and completes an --audio-out file; false, after a line on the notices
+// stream, when the file could not be written whole. (A Host that goes without it stops all the
+// same, silently.)
+bool StopAudio(Host&);
 
 void PlaySound(Host&, std::string_view name);
 void PlayMusic(Host&, std::string_view name);

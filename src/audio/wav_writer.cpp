@@ -15,10 +15,17 @@ std::variant<std::unique_ptr<WavWriter>, std::string> WavWriter::Create(const st
   return std::unique_ptr<WavWriter>(new WavWriter(file));
 }
 
-WavWriter::~WavWriter() { sf_close(file_); }
-
 void WavWriter::Write(const int16_t* samples, size_t frames) {
-  sf_writef_short(file_, samples, static_cast<sf_count_t>(frames));
+  if (!file_ || !error_.empty()) return;
+  if (sf_writef_short(file_, samples, static_cast<sf_count_t>(frames)) !=
+      static_cast<sf_count_t>(frames))
+    error_ = sf_strerror(file_);
+}
+
+std::string WavWriter::Close() {
+  if (file_ && sf_close(file_) != 0 && error_.empty()) error_ = sf_strerror(nullptr);
+  file_ = nullptr;
+  return error_;
 }
 
 }  // namespace orva::audio

@@ -15,17 +15,19 @@ class WavWriter {
   // A new file at `path` (replacing one that is there), or why it cannot be written.
   static std::variant<std::unique_ptr<WavWriter>, std::string> Create(const std::string& path,
                                                                       uint32_t rate);
-  // Completes the file's header.
-  ~WavWriter();
+  ~WavWriter() { Close(); }
   WavWriter(const WavWriter&) = delete;
   WavWriter& operator=(const WavWriter&) = delete;
 
   // Appends `frames` frames of interleaved stereo. Called on the output's thread.
   void Write(const int16_t* samples, size_t frames);
+  // Completes the file's header. Empty when every frame was written, else why not.
+  std::string Close();
 
  private:
   explicit WavWriter(sf_private_tag* file) : file_(file) {}
   sf_private_tag* file_;
+  std::string error_;  // the first failure to write
 };
 
 }  // namespace orva::audio

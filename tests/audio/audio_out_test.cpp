@@ -44,10 +44,11 @@ main:   enter 0, 0
     EXPECT_GT(Rms({samples + 96000, samples + 144000}), 0.003);
   }
 
-  const Ran bad =
-      RunCommand(kOrva + "--audio-out " + dir.path() + "/no/such/dir/x.wav" + data + game);
-  EXPECT_EQ(bad.status, 1);
-  EXPECT_TRUE(bad.err.starts_with("orva: cannot write ")) << bad.err;
+  for (const std::string& path : {dir.path() + "/no/such/dir/x.wav", std::string("/dev/full")}) {
+    const Ran bad = RunCommand(kOrva + "--audio-out " + path + data + game);
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_TRUE(bad.err.starts_with("orva: cannot write " + path + ": ")) << bad.err;
+  }
 }
 
 }  // namespace
