@@ -9,11 +9,9 @@
 namespace orva::test {
 namespace {
 
-const std::string kOrva = ORVA_BINARY_DIR "/orva --headless ";
-
 TEST(AudioOut, AHeadlessRunWritesWhatItPlays) {
   const TempDir dir;
-  const std::string game = dir.Sub("game"), wav = dir.path() + "/out.wav";
+  const std::string game = dir.Sub("game"), out = dir.path() + "/out.wav";
   dir.Sub("game/MUSIC");
   WriteBytes(game + "/MAIN.QX", Assemble(R"(
         .include "qx.inc"
@@ -32,22 +30,21 @@ main:   enter 0, 0
   // One note from 1 s to 1.5 s; the music ends at 2 s.
   WriteBytes(game + "/MUSIC/a.mid",
              Join({Header(0, 1, 480), Track({{960, {0x90, 69, 110}}, {480, {0x80, 69, 0}}})}));
-  const std::string data = " --data-dir " + dir.Sub("data") + " ";
-  const Ran r = RunCommand(kOrva + "--audio-out " + wav + data + game);
+  const std::string orva = ORVA_BINARY_DIR "/orva --headless --data-dir " + dir.Sub("data");
+  const Ran r = RunCommand(orva + " --audio-out " + out + " " + game);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
-  const std::string bytes = ReadText(wav);
-  ASSERT_EQ(bytes.size(), 44 + 96000u * 4);  // to the frame
+  const std::string wav = ReadText(out);
+  ASSERT_EQ(wav.size(), 44 + 96000u * 4);
   if (!audio::FindSoundFont("", "").path.empty()) {
-    const int16_t* samples = reinterpret_cast<const int16_t*>(bytes.data() + 44);
+    const int16_t* samples = reinterpret_cast<const int16_t*>(wav.data() + 44);
     EXPECT_EQ(Rms({samples, samples + 96000}), 0.0);
     EXPECT_GT(Rms({samples + 96000, samples + 144000}), 0.003);
   }
-
-  for (const std::string& path : {dir.path() + "/no/such/dir/x.wav", std::string("/dev/full")}) {
-    const Ran bad = RunCommand(kOrva + "--audio-out " + path + data + game);
-    EXPECT_EQ(bad.status, 1);
-    EXPECT_TRUE(bad.err.starts_with("orva: cannot write " + path + ": ")) << bad.err;
+  for (const std::string& bad : {dir.path() + "/no/such/dir/x.wav", std::string("/dev/full")}) {
+    const Ran r2 = RunCommand(orva + " --audio-out " + bad + " " + game);
+    EXPECT_EQ(r2.status, 1);
+    EXPECT_TRUE(r2.err.starts_with("orva: cannot write " + bad + ": ")) << r2.err;
   }
 }
 

@@ -4,7 +4,6 @@
 #include <sndfile.h>
 
 #include <cmath>
-#include <filesystem>
 
 #include "host/run_loop.h"
 #include "host/timers.h"
@@ -15,13 +14,11 @@
 namespace orva::test {
 
 namespace {
-
 const std::string_view kRemoteSource = R"(
         .include "qx.inc"
-SLOTS = 64
         .bss
 count:  .space 4
-log:    .space 12 * SLOTS
+log:    .space 12 * 64
 block:  .space 8
         .data
 song:   .asciz "../MUSIC/song.mid"
@@ -42,8 +39,6 @@ main:   enter 0, 0
         sys
 .record:
         mov.l r0, [count]
-        cmp.l r0, #SLOTS
-        bge .done
         mul.l r0, #12
         mov.l [r0+log], [fp+MSG_CODE]
         syscall AUDIO_MUSIC_PLAYING
@@ -51,10 +46,8 @@ main:   enter 0, 0
         syscall CLOCK_MS
         mov.l [r0+log+8], r14
         add.l [count], #1
-.done:  mov.b [MSGRESULT], #1
-        ret 0
+.done:  ret 0
 )";
-
 }  // namespace
 
 AudioRun::AudioRun(bool synth, bool device)
@@ -64,13 +57,12 @@ AudioRun::AudioRun(bool synth, bool device)
   host.folders.resource = dir.path() + "/res/";
   host.options.headless = !synth;
   host.audio.notices = nullptr;
-  headless.set_audio_tap([this](const int16_t* s, size_t frames) {
-    this->heard.insert(this->heard.end(), s, s + frames * 2);
-  });
+  headless.set_audio_tap(
+      [this](const int16_t* s, size_t frames) { heard.insert(heard.end(), s, s + 2 * frames); });
 }
 
 void AudioRun::Start() {
-  WriteBytes(Res("MAIN.QX"), Assemble(kRemoteSource, {}, &symbols_));
+  WriteBytes(Res("MAIN.QX"), Assemble(kRemoteSource, {}, &symbols));
   ASSERT_TRUE(vm::LoadImage(host));
   host::StartProgram(host);
 }
@@ -78,27 +70,19 @@ void AudioRun::Start() {
 void AudioRun::Do(uint32_t service, uint32_t arg) { vm::QXmsg(host, {20, service, arg, 0}); }
 
 void AudioRun::RunUntil(uint32_t ms) {
-  host::Shell& shell = host.shell;
-  while (shell.next_host_tick_ns <= uint64_t{ms} * 1'000'000) {
-    headless.clock().WaitUntil(shell.next_host_tick_ns);
-    shell.next_host_tick_ns += host::kHostTickNanos;
+  while (host.shell.next_host_tick_ns <= uint64_t{ms} * 1'000'000) {
+    headless.clock().WaitUntil(host.shell.next_host_tick_ns);
+    host.shell.next_host_tick_ns += host::kHostTickNanos;
     host::HostTick(host);
   }
 }
 
 std::vector<AudioRun::Entry> AudioRun::Log() const {
   std::vector<Entry> out;
-  const uint32_t log = symbols_.at("log");
-  for (uint32_t i = 0; i < host.mem.U32At(symbols_.at("count")); ++i)
-    out.push_back({host.mem.U32At(log + 12 * i), host.mem.U32At(log + 12 * i + 4),
-                   host.mem.U32At(log + 12 * i + 8)});
+  for (uint32_t i = 0, at = symbols.at("log"); i < host.mem.U32At(symbols.at("count")); ++i)
+    out.push_back({host.mem.U32At(at + 12 * i), host.mem.U32At(at + 12 * i + 4),
+                   host.mem.U32At(at + 12 * i + 8)});
   return out;
-}
-
-std::vector<int16_t> AudioRun::Heard(uint32_t from_ms, uint32_t to_ms) const {
-  size_t from = std::min<size_t>(from_ms * 96, heard.size());
-  size_t to = std::min<size_t>(to_ms * 96, heard.size());
-  return std::vector<int16_t>(heard.begin() + from, heard.begin() + to);
 }
 
 double Rms(const std::vector<int16_t>& samples) {
@@ -107,15 +91,12 @@ double Rms(const std::vector<int16_t>& samples) {
   return samples.empty() ? 0 : std::sqrt(sum / samples.size()) / 32768;
 }
 
-void WriteTone(const std::string& path, double hz, double seconds, int rate) {
-  SF_INFO info{};
-  info.samplerate = rate;
-  info.channels = 1;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+void WriteTone(const std::string& path, double hz, double seconds) {
+  SF_INFO info{0, 44100, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
   SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
   ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
-  std::vector<float> wave(static_cast<size_t>(seconds * rate));
-  for (size_t i = 0; i < wave.size(); ++i) wave[i] = 0.5f * std::sin(2 * M_PI * hz * i / rate);
+  std::vector<float> wave(static_cast<size_t>(seconds * 44100));
+  for (size_t i = 0; i < wave.size(); ++i) wave[i] = 0.5f * std::sin(2 * M_PI * hz * i / 44100);
   sf_writef_float(f, wave.data(), static_cast<sf_count_t>(wave.size()));
   sf_close(f);
 }
