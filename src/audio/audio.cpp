@@ -96,7 +96,7 @@ std::unique_ptr<Synth> MakeSynth(Host& host, uint32_t rate) {
   }
   auto synth = Synth::Create(choice.path, rate);
   if (auto* why = std::get_if<std::string>(&synth)) {
-    Notice(host.audio, "cannot use " + *why + "; music is silent");
+    Notice(host.audio, *why + "; music is silent");
     return nullptr;
   }
   return std::move(std::get<std::unique_ptr<Synth>>(synth));
