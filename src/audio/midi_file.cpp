@@ -153,7 +153,7 @@ std::variant<MidiFile, std::string> ReadMidiFile(std::span<const uint8_t> bytes)
   if (bytes.size() > kMaxMidiFileBytes) return "the file is too large";
   Cursor in(bytes);
   auto id = in.Take(4), size = in.Take(4);
-  if (!id || !std::equal(id->begin(), id->end(), "MThd")) return "not a MIDI file";
+  if (!size || !std::equal(id->begin(), id->end(), "MThd")) return "not a MIDI file";
   auto header = in.Take(Be32(*size));
   if (!header || header->size() < 6) return "a short header";
   MidiFile file;

@@ -92,6 +92,7 @@ TEST(MidiFile, MalformedFilesAreRefusedWhole) {
   auto track = [](Bytes body) { return Join({Header(0, 1, 96), Chunk("MTrk", body)}); };
   const Bytes cases[] = {
       {},
+      {'M', 'T', 'h', 'd', 0, 0},  // a header's length cut short
       Bytes(ok.begin(), ok.end() - 1),
       past_end,
       Join({Chunk("MTHD", {0, 0, 0, 1, 0, 96}), note}),
