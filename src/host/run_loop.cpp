@@ -1,16 +1,21 @@
 // The scheduler. Both timers are deadlines on the platform's monotonic clock; the loop waits for
-// the earlier one and runs whatever is due. Headless, the clock is virtual and jumps straight to
+// the earlier one or the next event, takes every event that is ready, then runs whatever timer
+// is due. Headless, the clock is virtual and jumps straight to
 // each deadline, so ticks run back to back and two runs with the same input are identical.
 //
 // When both timers fall due at the same instant, the program timer's tick runs first: the tick
 // message it queues is then delivered by the host tick of that same instant.
 #include "host/run_loop.h"
 
+#include <algorithm>
+
 #include "audio/audio.h"
 #include "core/host.h"
 #include "core/message_codes.h"
 #include "graphics/screen.h"
+#include "host/event_pump.h"
 #include "host/timers.h"
+#include "host/window_services.h"
 #include "vm/messages.h"
 #include "vm/run_limit.h"
 
@@ -26,16 +31,30 @@ uint64_t NextDeadline(uint64_t due, uint64_t period, uint64_t now) {
   return due;
 }
 
+// After every run that ended without a fault: what it drew is shown, then the title it set.
+void FinishRun(Host& host) {
+  graphics::RedrawDirtyRect(host);
+  ApplyPendingTitle(host);
+}
+
 }  // namespace
 
 void StartProgram(Host& host) {
   Shell& shell = host.shell;
   vm::Machine& vm = host.machine;
-  shell.next_host_tick_ns = host.platform.clock().MonotonicNanos() + kHostTickNanos;
-  platform::Size desktop = host.platform.display().DesktopSize();
+  platform::Display& display = host.platform.display();
+  platform::WindowSpec spec;
+  spec.title = host.folders.game_name;
+  spec.scale = host.options.scale;
+  if (!display.OpenWindow(spec)) ExitProcess(host, kNoWindowStatus);  // the back end said why
+  shell.start_ns = host.platform.clock().MonotonicNanos();
+  shell.next_host_tick_ns = shell.start_ns + kHostTickNanos;
+  platform::Size desktop = display.DesktopSize();
   graphics::SetupScreen(host, desktop.width, desktop.height);
-  vm.hooks.after_run = graphics::RedrawDirtyRect;
+  vm.hooks.after_run = FinishRun;
+  audio::StartAudio(host);
   ++vm.loaded_count;
+  display.ShowWindow();
   vm.started = true;
   vm::ForceMsg(host, {kMsgStart, 0, 0, 0});
   vm::ForceMsg(host, {kMsgStarted, 0, 0, 0});
@@ -55,9 +74,11 @@ void RunEventLoop(Host& host) {
     ProgramTimer& timer = shell.program_timer;
     uint64_t deadline = shell.next_host_tick_ns;
     if (timer.running && timer.next_ns < deadline) deadline = timer.next_ns;
+    deadline = std::min(deadline, NextScriptDeadline(host));
     platform.clock().WaitUntil(deadline);
     if (vm::TimeLimitPassed(host)) vm::EndOnTimeLimit(host, nullptr);
     uint64_t now = platform.clock().MonotonicNanos();
+    PumpEvents(host);
 
     if (timer.running && timer.next_ns <= now) {
       uint64_t period = uint64_t{timer.interval_ms} * 1000000;

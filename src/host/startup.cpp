@@ -5,8 +5,10 @@
 #include <cstring>
 #include <memory>
 
+#include "audio/audio.h"
 #include "core/host.h"
 #include "host/run_loop.h"
+#include "host/screenshot.h"
 #include "vm/loader.h"
 #include "vm/run_limit.h"
 #include "vm/trace.h"
@@ -46,9 +48,19 @@ int RunToExit(Host& host) {
   } catch (const platform::ProcessExit& exit) {
     status = exit.status;
   }
+  if (!audio::StopAudio(host)) status = 1;
   if (host.options.stats && host.machine.tracer) {
     std::fprintf(stderr, "orva: %llu instructions executed\n",
                  static_cast<unsigned long long>(host.machine.tracer->executed()));
+  }
+  const std::string& shot = host.options.screenshot;
+  if (!shot.empty()) {
+    std::string error;
+    if (!WriteScreenshot(host, shot, error)) {
+      std::fprintf(stderr, "orva: cannot write the screenshot %s: %s\n", shot.c_str(),
+                   error.c_str());
+      if (status == 0) status = 1;
+    }
   }
   const std::string& dump = host.options.dump_image;
   if (!dump.empty() && host.mem.loaded()) {

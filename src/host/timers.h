@@ -24,13 +24,14 @@ void StopProgramTimer(Host&);
 
 // One tick of the host timer: when the machine is idle (and no live resize is going on), posts
 // the pending size message, counts the tick when the ring is empty (message 11 on every 16th),
-// and delivers one pending message.
+// and delivers one pending message. Then, in every case, the music poll (message 10 at its end).
 void HostTick(Host&);
 
 // Service group 2: the monotonic clock, the local date and the program timer.
 void ClockService(Host&, services::SysCall&, uint32_t command);
 
-// One tick of the program timer: posts message 11 when the machine is idle.
+// One tick of the program timer: gives a window collapsed below 10 points wide the minimum
+// window back, then posts message 11 when the machine is idle.
 void ProgramTick(Host&);
 
 }  // namespace orva::host
