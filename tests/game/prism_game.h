@@ -108,8 +108,12 @@ class Prism {
     return uint32_t{p[3]} << 24 | uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
   }
 
-  const std::vector<std::string>& alerts() const { return platform_.shown_alerts(); }
-  const Host& host() const { return host_; }
+  // Every alert shown so far must come from a service the host does not serve yet (the
+  // window services): anything else is a fault of the game.
+  void ExpectOnlyUnservedAlerts() const {
+    for (const std::string& alert : platform_.shown_alerts())
+      EXPECT_TRUE(alert.starts_with("Unknown SYS command at")) << alert;
+  }
 
  private:
   std::map<std::string, uint32_t> symbols_;
