@@ -84,7 +84,7 @@ def notes(keys, each, shape, gain=0.5, hold=None, decay=0.12):
     return mix(*parts)
 
 
-def write_wav(path, samples, level=0.8):
+def write_wav(path, samples, level):
     peak = max(1e-9, max(abs(v) for v in samples))
     fade = seconds(0.005)  # never end on a click
     with wave.open(path, "wb") as w:
@@ -99,48 +99,54 @@ def write_wav(path, samples, level=0.8):
         w.writeframes(bytes(frames))
 
 
+# name: (peak level, how it is made). The frequent sounds sit lower, under the music.
 SOUNDS = {
     # the paddle: a round, falling pop
-    "paddle": lambda: mix((0, 1, tone(0.10, 620, "square", decay=0.03, glide_to=420)),
-                          (0, 0.3, noise(0.02, 0.004, 0.3))),
+    "paddle": (0.5, lambda: mix(
+        (0, 1, tone(0.10, 620, "square", decay=0.03, glide_to=420)),
+        (0, 0.3, noise(0.02, 0.004, 0.3)))),
     # the walls: a soft tick, so that it rarely hides a brick
-    "wall": lambda: tone(0.05, 330, "sine", decay=0.012),
+    "wall": (0.3, lambda: tone(0.05, 330, "sine", decay=0.012)),
     # glass bricks: a bright ring of inharmonic partials over a small crack of noise
-    "brick": lambda: mix((0, 0.9, tone(0.28, 1568, decay=0.07)),
-                         (0, 0.5, tone(0.28, 2637, decay=0.05)),
-                         (0, 0.35, tone(0.2, 3951, decay=0.03)),
-                         (0, 0.5, noise(0.04, 0.008, 0.8, seed=2))),
+    "brick": (0.55, lambda: mix(
+        (0, 0.9, tone(0.28, 1568, decay=0.07)),
+        (0, 0.5, tone(0.28, 2637, decay=0.05)),
+        (0, 0.35, tone(0.2, 3951, decay=0.03)),
+        (0, 0.5, noise(0.04, 0.008, 0.8, seed=2)))),
     # reinforced glass taking its first hit: duller and lower
-    "crack": lambda: mix((0, 1, tone(0.18, 784, decay=0.04)),
-                         (0, 0.4, tone(0.18, 1245, decay=0.03)),
-                         (0, 0.8, noise(0.06, 0.015, 0.5, seed=3))),
+    "crack": (0.5, lambda: mix(
+        (0, 1, tone(0.18, 784, decay=0.04)),
+        (0, 0.4, tone(0.18, 1245, decay=0.03)),
+        (0, 0.8, noise(0.06, 0.015, 0.5, seed=3)))),
     # steel: a metallic clank
-    "steel": lambda: mix((0, 0.8, tone(0.22, 523, decay=0.05)),
-                         (0, 0.6, tone(0.22, 1231, decay=0.04)),
-                         (0, 0.5, tone(0.22, 1962, decay=0.03)),
-                         (0, 0.4, tone(0.22, 2873, decay=0.02)),
-                         (0, 0.6, noise(0.03, 0.006, 0.9, seed=4))),
+    "steel": (0.5, lambda: mix(
+        (0, 0.8, tone(0.22, 523, decay=0.05)),
+        (0, 0.6, tone(0.22, 1231, decay=0.04)),
+        (0, 0.5, tone(0.22, 1962, decay=0.03)),
+        (0, 0.4, tone(0.22, 2873, decay=0.02)),
+        (0, 0.6, noise(0.03, 0.006, 0.9, seed=4)))),
     # catching an item: a rising major arpeggio
-    "item": lambda: notes([72, 76, 79, 84, 88], 0.055, "square", hold=0.25),
+    "item": (0.6, lambda: notes([72, 76, 79, 84, 88], 0.055, "square", hold=0.25)),
     # serving the ball: a short upward rush
-    "launch": lambda: mix((0, 0.7, tone(0.16, 300, "triangle", decay=0.08, glide_to=900)),
-                          (0, 0.4, noise(0.12, 0.05, 0.4, seed=5))),
+    "launch": (0.5, lambda: mix(
+        (0, 0.7, tone(0.16, 300, "triangle", decay=0.08, glide_to=900)),
+        (0, 0.4, noise(0.12, 0.05, 0.4, seed=5)))),
     # a ball lost: a falling wobble
-    "lose": lambda: tone(0.7, 560, "square", glide_to=110, vibrato=0.03),
+    "lose": (0.6, lambda: tone(0.7, 560, "square", glide_to=110, vibrato=0.03)),
     # a level cleared: a fanfare that rings out
-    "level": lambda: notes([67, 72, 76, 79, 84], 0.09, "square", hold=0.6, decay=0.25),
+    "level": (0.65, lambda: notes([67, 72, 76, 79, 84], 0.09, "square", hold=0.6, decay=0.25)),
     # the game over: four notes down, the last held
-    "gameover": lambda: notes([67, 66, 65, 64], 0.28, "triangle", hold=0.9, decay=0.4),
+    "gameover": (0.65, lambda: notes([67, 66, 65, 64], 0.28, "triangle", hold=0.9, decay=0.4)),
     # menus and typing: a small blip
-    "blip": lambda: tone(0.045, 1320, "sine", decay=0.012),
+    "blip": (0.35, lambda: tone(0.045, 1320, "sine", decay=0.012)),
 }
 
 
 def main():
     out = os.path.join(sys.argv[1], "SOUNDS")
     os.makedirs(out, exist_ok=True)
-    for name, make in SOUNDS.items():
-        write_wav(os.path.join(out, name + ".wav"), make())
+    for name, (level, make) in SOUNDS.items():
+        write_wav(os.path.join(out, name + ".wav"), make(), level)
 
 
 if __name__ == "__main__":
