@@ -11,6 +11,7 @@
 
 #include "graphics/bitmaps.h"
 #include "graphics/drawing.h"
+#include "graphics/image_files.h"
 #include "graphics/raster.h"
 #include "services/syscall.h"
 
@@ -39,8 +40,9 @@ constexpr std::array<Command, 20> kCommands = {{
        DrawRectangle(host, c.Arg(0), c.IntArg(1), c.IntArg(2), c.IntArg(3), c.IntArg(4), c.Arg(5),
                      c.Arg(6));
      }},
-    // 2: file name address -> hBM or 0. Image files are not read yet: every load fails.
-    {"LoadBitmapFile", [](Host&, SysCall& c) { c.Result(0); }},
+    // 2: file name address -> hBM or 0
+    {"LoadBitmapFile",
+     [](Host& host, SysCall& c) { c.Result(LoadBitmapFile(host, c.String(c.Arg(0)))); }},
     // 3: dst hBM, dx, dy, src hBM, sx, sy, w, h, invert, xLimit, yLimit
     {"Blit",
      [](Host& host, SysCall& c) {
@@ -68,8 +70,11 @@ constexpr std::array<Command, 20> kCommands = {{
                    c.IntArg(6), c.IntArg(7), c.IntArg(8), c.IntArg(9), c.IntArg(10),
                    c.IntArg(11));
      }},
-    // 9: hBM, file name address, format -> 1 or 0. Image files are not written yet.
-    {"SaveBitmapFile", [](Host&, SysCall& c) { c.Result(0); }},
+    // 9: hBM, file name address, format (0 BMP, 1 PNG) -> 1 or 0
+    {"SaveBitmapFile",
+     [](Host& host, SysCall& c) {
+       c.Result(SaveBitmapFile(host, c.Arg(0), c.String(c.Arg(1)), c.Arg(2)));
+     }},
     // 10: colour -> HSV
     {"RgbToHsv", [](Host&, SysCall& c) { c.Result(RgbToHsv(c.Arg(0))); }},
     // 11: HSV -> colour
