@@ -55,7 +55,7 @@ TEST(Prism, AGameScoresAndItsHighScoreOutlivesTheProgram) {
     const std::string ini = ReadText(data + "/prism.ini");
     EXPECT_NE(ini.find("1= \"Ada\" " + std::to_string(score) + "\n"), std::string::npos) << ini;
     EXPECT_NE(ini.find("Name= \"Ada\"\n"), std::string::npos) << ini;
-    g.ExpectOnlyUnservedAlerts();
+    g.ExpectNoAlertsAndAllPictures();
   }
   // The next run starts with that table, and with that name for the next high score.
   std::unique_ptr<Prism> again;
@@ -129,7 +129,7 @@ TEST(Prism, TheFieldIsCentredOrScaledToTheWindow) {
   // A size of zero (no size known yet) changes nothing.
   g.Post({kMsgSize, 0, 0, 0});
   EXPECT_EQ(g.Var("out_w"), 666);
-  g.ExpectOnlyUnservedAlerts();
+  g.ExpectNoAlertsAndAllPictures();
 }
 
 // The screen by regions and colours (not pixel for pixel: the pictures and the fonts may
