@@ -13,6 +13,7 @@
 #include "graphics/drawing.h"
 #include "graphics/image_files.h"
 #include "graphics/raster.h"
+#include "graphics/text.h"
 #include "services/syscall.h"
 
 namespace orva::graphics {
@@ -105,9 +106,13 @@ constexpr std::array<Command, 20> kCommands = {{
        AdjustColours(host, c.Arg(0), c.IntArg(1), c.IntArg(2), c.IntArg(3), c.IntArg(4),
                      c.IntArg(5), c.IntArg(6), c.IntArg(7), c.IntArg(8));
      }},
-    // 16: hBM, text address, x, y, w, h, flags, background, colour -> width << 16 | bytes used.
-    // Text is not drawn yet: nothing drawn, nothing used.
-    {"DrawText", [](Host&, SysCall& c) { c.Result(0); }},
+    // 16: hBM, text address, x, y, w, h, flags, background, colour -> width << 16 | bytes used
+    {"DrawText",
+     [](Host& host, SysCall& c) {
+       const std::string_view text = c.String(c.Arg(1));
+       c.Result(DrawText(host, c.Arg(0), text, c.IntArg(2), c.IntArg(3), c.IntArg(4),
+                         c.IntArg(5), c.Arg(6), c.Arg(7), c.Arg(8)));
+     }},
     // 17: hBM, x, y, w, h, hue (low byte)
     {"DrawColourSquare",
      [](Host& host, SysCall& c) {
