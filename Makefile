@@ -1,6 +1,8 @@
 # The two set-up commands of the README:
-#   make run    install the Debian packages, build, run the bundled default program
+#   make run    install the Debian packages, build, run the bundled default program (in a
+#               window; without a display, headless, writing what the window would show)
 #   make test   build and run the whole test suite
+# And: make screenshot (the README's picture, docs/hello.png), make bench.
 # Variables: BUILD (build folder), WERROR=1, SANITIZE=1 (address and undefined-behaviour
 # sanitizers), CMAKE_ARGS (more CMake options), GAME and ARGS for `make run`.
 
@@ -15,7 +17,7 @@ ifeq ($(SANITIZE),1)
 cmake_flags += -DORVA_SANITIZE=ON
 endif
 
-.PHONY: deps build run test bench clean
+.PHONY: deps build run test bench screenshot clean
 
 deps:
 	@scripts/install-deps
@@ -24,12 +26,22 @@ build: deps
 	@cmake -S . -B $(BUILD) -G Ninja $(cmake_flags) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# The bundled default program writes a greeting to its debug.log; show it after the run.
+# The bundled default program paints a picture and writes a greeting to its debug.log; show the
+# greeting after the run. Without a display it runs headless for a tenth of a second and leaves
+# the picture in a PNG.
 demo_data := $(BUILD)/default-data
+demo_shot := $(BUILD)/default-screenshot.png
 run: build
 ifeq ($(GAME),)
 	@rm -f "$(demo_data)/debug.log"
-	./$(BUILD)/orva --data-dir "$(demo_data)" $(ARGS)
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  echo "./$(BUILD)/orva --data-dir $(demo_data) $(ARGS)   (close the window to end)"; \
+	  ./$(BUILD)/orva --data-dir "$(demo_data)" $(ARGS); \
+	else \
+	  ./$(BUILD)/orva --headless --ticks 20 --screenshot "$(demo_shot)" \
+	    --data-dir "$(demo_data)" $(ARGS) && \
+	  echo "No display here: ran headless; what the window shows is in $(demo_shot)"; \
+	fi
 	@echo "--- the program's $(demo_data)/debug.log:"
 	@cat "$(demo_data)/debug.log"
 else
@@ -38,6 +50,11 @@ endif
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The README's picture: the default program's window, as the headless back end shows it.
+screenshot: build
+	./$(BUILD)/orva --headless --ticks 2 --screenshot docs/hello.png \
+	  --data-dir "$(BUILD)/screenshot-data"
 
 bench: build
 	@cmake --build $(BUILD) --target bench
