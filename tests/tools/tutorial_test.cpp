@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -24,19 +23,21 @@ TEST(Tutorial, ItsProgramsAssembleAndRunAsPrinted) {
 
   // Each fenced block names its file on its first line ("; first.qxs: ..." or "# clicks.events");
   // programs go into mine/, as the page says.
-  const std::regex block("```\\w+\\n([;#] ([\\w.]+)[^\\n]*\\n[\\s\\S]*?)```");
   int programs = 0;
-  for (std::sregex_iterator it(doc.begin(), doc.end(), block), end; it != end; ++it) {
-    const std::string name = (*it)[2];
+  for (size_t at = doc.find("```"); at != std::string::npos; at = doc.find("```", at + 3)) {
+    const size_t body = doc.find('\n', at) + 1, close = doc.find("\n```", body);
+    ASSERT_NE(close, std::string::npos);
+    const std::string text = doc.substr(body, close + 1 - body);
+    const std::string name = text.substr(2, text.find_first_of(": \n", 2) - 2);
     const bool program = name.ends_with(".qxs");
     programs += program;
-    WriteText((program ? dir.Sub("mine") : dir.path()) + "/" + name, (*it)[1].str());
+    WriteText((program ? dir.Sub("mine") : dir.path()) + "/" + name, text);
+    at = close + 1;
   }
   EXPECT_EQ(programs, 2);
 
   // The commands are the indented lines outside the fenced blocks; a trailing backslash continues
-  // one. A run without
-  // --headless would open a window: the tests take the headless runs only.
+  // one. A run without --headless would open a window: the tests take the headless runs only.
   std::istringstream lines(doc);
   std::string line, command;
   int ran = 0;
