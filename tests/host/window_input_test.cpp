@@ -140,12 +140,18 @@ TEST_F(InputUnderX, MovesResizesAndUnmappingFromOutsideBecomeMessages) {
   XResizeWindow(x_.display(), w, 800, 500);
   XFlush(x_.display());
   EXPECT_TRUE(WaitForLine("9 320 1F4 0")) << Log();
+  // Unmapping minimises the window, and takes the keyboard away: a key held then is released
+  // for the program, which would otherwise never see it go up.
+  Xdotool("mousemove --window " + std::to_string(w) + " 100 100 keydown shift");
+  ASSERT_TRUE(WaitForLine("C 10 0 0")) << Log();
   XUnmapWindow(x_.display(), w);
   XFlush(x_.display());
   EXPECT_TRUE(WaitForLine("7 1 0 0")) << Log();
+  EXPECT_TRUE(WaitForLine("D 10 0 0")) << Log();
   XMapWindow(x_.display(), w);
   XFlush(x_.display());
   EXPECT_TRUE(WaitForLine("7 0 0 0")) << Log();
+  Xdotool("keyup shift");
   Close(w);
 }
 
