@@ -1,8 +1,8 @@
 #include "host/event_recorder.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 #include "core/host.h"

@@ -272,7 +272,8 @@ TEST(WindowProgram, ScriptPositionsArePointsAtAnyScale) {
       RunScript("10 mouse-down left 21 41\n20 mouse-up left 21 41\n30 close\n", recording, 2);
   std::vector<Entry> mouse;
   for (const Entry& e : run.log)
-    if (e.code >= kMsgKeyDown && e.code <= kMsgMouseMove && e.code != kMsgKeyText) mouse.push_back(e);
+    if (e.code >= kMsgKeyDown && e.code <= kMsgMouseMove && e.code != kMsgKeyText)
+      mouse.push_back(e);
   const uint32_t at = 20u << 16 | 10;
   EXPECT_EQ(mouse, (std::vector<Entry>{{12, 1, 1, at}, {13, 1, 0, at}, {15, 10, 20, 0}}));
   EXPECT_NE(ReadText(recording).find("10 mouse-down left 21 41\n"), std::string::npos);

@@ -1,6 +1,6 @@
 // The real window, end to end: `orva` on a virtual X server, looked at and driven as a user
-// would. Tests of the window derive their fixtures from this one; it skips them, with the reason, only
-// where the virtual server cannot start.
+// would. Tests of the window derive their fixtures from this one; it skips them, with the reason,
+// only where the virtual server cannot start.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -32,12 +32,11 @@ class XWindowTest : public ::testing::Test {
     // The desktop's libraries (D-Bus, the GL driver) keep memory to the end of the process;
     // the core's own leaks are checked in-process and by the headless runs.
     const char* asan = std::getenv("ASAN_OPTIONS");
-    env.insert(env.end(),
-               {{"DISPLAY", x_.name()},
-                {"SDL_VIDEODRIVER", "x11"},  // CI names the dummy driver for everyone
-                {"HOME", dir_.path()},
-                {"XDG_CONFIG_HOME", dir_.path() + "/config"},
-                {"ASAN_OPTIONS", std::string(asan ? asan : "") + ":detect_leaks=0"}});
+    env.insert(env.end(), {{"DISPLAY", x_.name()},
+                           {"SDL_VIDEODRIVER", "x11"},  // CI names the dummy driver for everyone
+                           {"HOME", dir_.path()},
+                           {"XDG_CONFIG_HOME", dir_.path() + "/config"},
+                           {"ASAN_OPTIONS", std::string(asan ? asan : "") + ":detect_leaks=0"}});
     args.insert(args.begin(), {kOrva, "--data-dir", dir_.Sub("data")});
     orva_.emplace(args, env, dir_.path() + "/stderr");
     std::optional<Window> w = x_.FindWindow(title, kTimeoutMs);

@@ -61,8 +61,8 @@ class ClipboardPeer {
     int format;
     unsigned long items, left;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(reader_, reader_window_, into, 0, 1 << 20, True, AnyPropertyType,
-                           &type, &format, &items, &left, &data) != Success)
+    if (XGetWindowProperty(reader_, reader_window_, into, 0, 1 << 20, True, AnyPropertyType, &type,
+                           &format, &items, &left, &data) != Success)
       return std::nullopt;
     std::string text(reinterpret_cast<char*>(data), data ? items : 0);
     if (data) XFree(data);
