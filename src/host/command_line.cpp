@@ -197,7 +197,7 @@ std::string UsageText() {
          "                     $XDG_DATA_HOME or ~/.local/share, then \"Quillmoor Software\",\n"
          "                     then the game name\n"
          "  --game-name NAME   the game name when the bundle's Info.plist has none\n"
-         "  --headless         no window and no sound; time runs on a virtual clock\n"
+         "  --headless         no window and no sound device; time runs on a virtual clock\n"
          "  --scale N          show each screen pixel as N x N points (1 to 16; default 1)\n"
          "  --screenshot FILE  when the program ends, write what the window shows as a PNG\n"
          "  --ticks N          end the program after N host timer ticks (5 ms each)\n"
