@@ -12,6 +12,7 @@
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_events.h"
 #include "platform/sdl/sdl_window.h"
+#include "platform/sdl/x_errors.h"
 
 namespace orva::platform {
 
@@ -156,6 +157,7 @@ std::unique_ptr<Platform> OpenSdlPlatform(std::string& error) {
   // A windowed program should not turn the desktop's compositor off.
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   UseUtf8Characters();
+  IgnoreMessagesToVanishedWindows();
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     error = std::string("no display to open a window on (") + SDL_GetError() +
             "); run with --headless to run without one";
