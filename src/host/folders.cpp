@@ -105,7 +105,7 @@ std::string ExecutableDir() {
 std::variant<Folders, std::string> ResolveFolders(const Options& options,
                                                   const std::string& exe_dir) {
   bool default_program = options.game.empty();
-  std::string game_dir = Absolute(default_program ? exe_dir + "/examples/hello" : options.game);
+  std::string game_dir = Absolute(default_program ? exe_dir + "/examples/prism" : options.game);
   if (!IsFolder(game_dir)) {
     if (default_program) return "the default program is missing (looked in " + game_dir + ")";
     return "no such game folder: " + options.game;

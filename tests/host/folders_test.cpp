@@ -76,14 +76,14 @@ TEST(Folders, MissingOrUnusableNamesFallBack) {
 
 TEST(Folders, DefaultProgramAndDataFolder) {
   test::TempDir dir;
-  std::string hello = dir.Sub("bin/examples/hello");
+  std::string prism = dir.Sub("bin/examples/prism");
   const char* old = std::getenv("XDG_DATA_HOME");
   std::string saved = old ? old : "";
   setenv("XDG_DATA_HOME", (dir.path() + "/xdg").c_str(), 1);
   Folders f = Resolve({}, dir.path() + "/bin");
   old ? setenv("XDG_DATA_HOME", saved.c_str(), 1) : unsetenv("XDG_DATA_HOME");
-  EXPECT_EQ(f.resource, hello + "/");
-  EXPECT_EQ(f.user_data, dir.path() + "/xdg/Quillmoor Software/hello/");
+  EXPECT_EQ(f.resource, prism + "/");
+  EXPECT_EQ(f.user_data, dir.path() + "/xdg/Quillmoor Software/prism/");
 }
 
 }  // namespace
