@@ -8,6 +8,8 @@
 
 #include "core/host.h"
 #include "host/command_line.h"
+#include "host/event_player.h"
+#include "host/event_recorder.h"
 #include "host/folders.h"
 #include "host/startup.h"
 #include "platform/headless/headless_platform.h"
@@ -43,8 +45,31 @@ int Run(int argc, char** argv) {
     return kUsageStatus;
   }
 
+  // The event files are checked before anything runs: a bad script is a usage error.
+  std::shared_ptr<orva::host::EventPlayer> player;
+  std::shared_ptr<orva::host::EventRecorder> recorder;
+  if (!cl.options.events.empty()) {
+    auto script = orva::host::ReadEventScript(cl.options.events);
+    if (auto* error = std::get_if<std::string>(&script)) {
+      std::fprintf(stderr, "orva: %s\n", error->c_str());
+      return kUsageStatus;
+    }
+    player = std::make_shared<orva::host::EventPlayer>(
+        std::move(std::get<std::vector<orva::host::ScriptLine>>(script)));
+  }
+  if (!cl.options.record.empty()) {
+    auto opened = orva::host::OpenRecording(cl.options.record);
+    if (auto* error = std::get_if<std::string>(&opened)) {
+      std::fprintf(stderr, "orva: %s\n", error->c_str());
+      return kUsageStatus;
+    }
+    recorder = std::get<std::shared_ptr<orva::host::EventRecorder>>(opened);
+  }
+
   auto platform = MakePlatform(cl.options);
   orva::Host host(*platform);
+  host.shell.player = std::move(player);
+  host.shell.recorder = std::move(recorder);
   host.options = std::move(cl.options);
   host.folders = std::move(std::get<orva::Folders>(folders));
   return orva::host::RunToExit(host);

@@ -11,7 +11,9 @@
 
 #include "graphics/bitmaps.h"
 #include "graphics/drawing.h"
+#include "graphics/image_files.h"
 #include "graphics/raster.h"
+#include "graphics/text.h"
 #include "services/syscall.h"
 
 namespace orva::graphics {
@@ -39,8 +41,9 @@ constexpr std::array<Command, 20> kCommands = {{
        DrawRectangle(host, c.Arg(0), c.IntArg(1), c.IntArg(2), c.IntArg(3), c.IntArg(4), c.Arg(5),
                      c.Arg(6));
      }},
-    // 2: file name address -> hBM or 0. Image files are not read yet: every load fails.
-    {"LoadBitmapFile", [](Host&, SysCall& c) { c.Result(0); }},
+    // 2: file name address -> hBM or 0
+    {"LoadBitmapFile",
+     [](Host& host, SysCall& c) { c.Result(LoadBitmapFile(host, c.String(c.Arg(0)))); }},
     // 3: dst hBM, dx, dy, src hBM, sx, sy, w, h, invert, xLimit, yLimit
     {"Blit",
      [](Host& host, SysCall& c) {
@@ -68,8 +71,11 @@ constexpr std::array<Command, 20> kCommands = {{
                    c.IntArg(6), c.IntArg(7), c.IntArg(8), c.IntArg(9), c.IntArg(10),
                    c.IntArg(11));
      }},
-    // 9: hBM, file name address, format -> 1 or 0. Image files are not written yet.
-    {"SaveBitmapFile", [](Host&, SysCall& c) { c.Result(0); }},
+    // 9: hBM, file name address, format (0 BMP, 1 PNG) -> 1 or 0
+    {"SaveBitmapFile",
+     [](Host& host, SysCall& c) {
+       c.Result(SaveBitmapFile(host, c.Arg(0), c.String(c.Arg(1)), c.Arg(2)));
+     }},
     // 10: colour -> HSV
     {"RgbToHsv", [](Host&, SysCall& c) { c.Result(RgbToHsv(c.Arg(0))); }},
     // 11: HSV -> colour
@@ -100,9 +106,13 @@ constexpr std::array<Command, 20> kCommands = {{
        AdjustColours(host, c.Arg(0), c.IntArg(1), c.IntArg(2), c.IntArg(3), c.IntArg(4),
                      c.IntArg(5), c.IntArg(6), c.IntArg(7), c.IntArg(8));
      }},
-    // 16: hBM, text address, x, y, w, h, flags, background, colour -> width << 16 | bytes used.
-    // Text is not drawn yet: nothing drawn, nothing used.
-    {"DrawText", [](Host&, SysCall& c) { c.Result(0); }},
+    // 16: hBM, text address, x, y, w, h, flags, background, colour -> width << 16 | bytes used
+    {"DrawText",
+     [](Host& host, SysCall& c) {
+       const std::string_view text = c.String(c.Arg(1));
+       c.Result(DrawText(host, c.Arg(0), text, c.IntArg(2), c.IntArg(3), c.IntArg(4),
+                         c.IntArg(5), c.Arg(6), c.Arg(7), c.Arg(8)));
+     }},
     // 17: hBM, x, y, w, h, hue (low byte)
     {"DrawColourSquare",
      [](Host& host, SysCall& c) {

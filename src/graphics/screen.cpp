@@ -3,6 +3,7 @@
 #include "core/host.h"
 #include "graphics/bitmaps.h"
 #include "graphics/drawing.h"
+#include "graphics/text.h"
 
 namespace orva::graphics {
 
@@ -15,6 +16,7 @@ void SetupScreen(Host& host, int32_t desktop_width, int32_t desktop_height) {
   }
   // Without a scratch bitmap (a screen under 15 rows) text draws nothing; nothing is reported.
   CreateHostBitmap(g.scratch, g.screen.width, (g.screen.height / 15) & 0xFFFF);
+  ClearFontCache(g.text);
   DrawRectangle(host, kScreen, 0, 0, g.screen.width, g.screen.height, 0xFF000000, 0);
 }
 

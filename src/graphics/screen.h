@@ -10,7 +10,8 @@ struct Host;
 namespace orva::graphics {
 
 // Creates the screen bitmap at the desktop size, cleared to opaque black, and the text scratch
-// bitmap. Fatal ("Failed creating screen BITMAP. Terminating. So sorry!") when that fails.
+// bitmap, and empties the font cache. Fatal ("Failed creating screen BITMAP. Terminating. So
+// sorry!") when that fails.
 void SetupScreen(Host&, int32_t desktop_width, int32_t desktop_height);
 
 // Hands the dirty rectangle of the screen to the display and empties it; nothing when it is

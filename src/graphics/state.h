@@ -1,5 +1,5 @@
 // State of the graphics subsystem: the two host bitmaps, the destination and source bindings,
-// the dirty rectangle of the screen and the line pattern.
+// the dirty rectangle of the screen, the line pattern and the fonts of text.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 
 #include "graphics/pixel.h"
 #include "graphics/raster.h"
+#include "graphics/text_state.h"
 
 namespace orva::graphics {
 
@@ -67,6 +68,7 @@ struct GraphicsState {
   DirtyRect dirty;
   uint64_t line_pattern = ~uint64_t{0};    // solid
   std::vector<StretchSpan> stretch_spans;  // scratch memory of StretchBlit
+  TextState text;
 };
 
 }  // namespace orva::graphics

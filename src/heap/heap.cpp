@@ -129,6 +129,21 @@ int32_t LowestFreed(const Heap& heap) {
   return best;
 }
 
+// The freed block AllocHeap reuses for `size`: the most recently freed one that is at least
+// `size` and wastes less than min(size, 1024) bytes, other than those in `taken`; -1 if none.
+// Size 0 admits no block, so the scan is skipped.
+int32_t FindReusable(const Heap& heap, uint32_t size, std::span<const int32_t> taken) {
+  if (size == 0) return -1;
+  const uint64_t limit = uint64_t{size} + std::min<uint32_t>(size, 1024);
+  for (int32_t h = heap.head[kFreed]; h >= 0; h = heap.entries[h].next) {
+    const Entry& e = heap.entries[h];
+    if (e.capacity >= size && e.capacity < limit &&
+        std::find(taken.begin(), taken.end(), h) == taken.end())
+      return h;
+  }
+  return -1;
+}
+
 }  // namespace
 
 void InitHeap(Host& host, uint32_t start, uint32_t size) {
@@ -151,18 +166,11 @@ uint32_t AllocHeap(Host& host, uint32_t size) {
   Heap& heap = host.heap;
   if (heap.host_pins != 0) Fatal(host, kPinnedAtAlloc);
 
-  // Reuse the most recently freed block that is at least `size` and wastes less than
-  // min(size, 1024) bytes. Size 0 admits no block, so the scan is skipped.
-  if (size != 0) {
-    uint64_t limit = uint64_t{size} + std::min<uint32_t>(size, 1024);
-    for (int32_t h = heap.head[kFreed]; h >= 0; h = heap.entries[h].next) {
-      Entry& e = heap.entries[h];
-      if (e.capacity >= size && e.capacity < limit) {
-        MoveTo(heap, h, kInUse);
-        e.lock_count = 0;
-        return static_cast<uint32_t>(h);
-      }
-    }
+  const int32_t reused = FindReusable(heap, size, {});
+  if (reused >= 0) {
+    MoveTo(heap, reused, kInUse);
+    heap.entries[reused].lock_count = 0;
+    return static_cast<uint32_t>(reused);
   }
 
   if (heap.head[kUnused] < 0) Fatal(host, kNoHandles);
@@ -179,6 +187,24 @@ uint32_t AllocHeap(Host& host, uint32_t size) {
   if (size == 0) ++heap.zero_tiles;
   heap.top += size;
   return static_cast<uint32_t>(h);
+}
+
+bool HeapHasRoom(const Host& host, std::span<const uint32_t> sizes) {
+  const Heap& heap = host.heap;
+  std::vector<int32_t> reused;
+  uint64_t room = uint64_t{heap.start} + heap.size - heap.top;
+  int32_t next_unused = heap.head[kUnused];
+  for (uint32_t size : sizes) {
+    const int32_t h = FindReusable(heap, size, reused);
+    if (h >= 0) {
+      reused.push_back(h);
+      continue;
+    }
+    if (next_unused < 0 || room < size) return false;
+    next_unused = heap.entries[next_unused].next;
+    room -= size;
+  }
+  return true;
 }
 
 void FreeHeap(Host& host, uint32_t handle) {

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace orva {
@@ -55,6 +56,10 @@ void InitHeap(Host&, uint32_t start, uint32_t size);
 
 // Fatal (status 1) while a host pointer is outstanding, or when handles or space run out.
 uint32_t AllocHeap(Host&, uint32_t size);
+// Whether AllocHeap could hand out blocks of these sizes, one after the other, without running
+// out of handles or space. Changes nothing; lets the host refuse a request from a file that the
+// heap could only meet by ending the program.
+bool HeapHasRoom(const Host&, std::span<const uint32_t> sizes);
 void FreeHeap(Host&, uint32_t handle);
 uint32_t LockHeap(Host&, uint32_t handle);
 void UnlockHeap(Host&, uint32_t handle);

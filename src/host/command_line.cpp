@@ -89,7 +89,8 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
       inline_value = arg.substr(eq + 1);
     }
     bool takes_value = name == "--data-dir" || name == "--game-name" || name == "--ticks" ||
-                       name == "--dump-image" || name == "--desktop";
+                       name == "--dump-image" || name == "--desktop" || name == "--events" ||
+                       name == "--record";
     bool is_flag = name == "--help" || name == "-h" || name == "--version" ||
                    name == "--headless" || name == "--stats";
     if (name == "--trace") {  // the range only joined to it, so that "--trace GAME" works
@@ -138,6 +139,10 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
       o.game_name = value;
     } else if (name == "--dump-image") {
       o.dump_image = value;
+    } else if (name == "--events") {
+      o.events = value;
+    } else if (name == "--record") {
+      o.record = value;
     } else if (name == "--ticks") {
       auto ticks = ParseNumber<uint64_t>(value);
       if (!ticks)
@@ -169,6 +174,8 @@ std::string UsageText() {
          "  --trace[=FROM:TO]  print each instruction run (in the address range) on stderr,\n"
          "                     with the registers and header fields it changed\n"
          "  --stats            print the number of instructions run on stderr at the end\n"
+         "  --events FILE      replay the keys, mouse and window actions of an event script\n"
+         "  --record FILE      write the keys, mouse and window actions of the run to FILE\n"
          "  --help             show this text\n"
          "  --version          show the version\n"
          "\n"

@@ -20,6 +20,8 @@ struct Options {
   // --trace[=FROM:TO]: the addresses whose instructions are traced on stderr (both included).
   std::optional<std::pair<uint32_t, uint32_t>> trace;
   bool stats = false;  // --stats: the count of instructions executed, on stderr at the end
+  std::string events;  // --events FILE: an event script to replay
+  std::string record;  // --record FILE: where to write the events the run receives
 };
 
 }  // namespace orva::host

@@ -6,11 +6,15 @@
 // message it queues is then delivered by the host tick of that same instant.
 #include "host/run_loop.h"
 
+#include <algorithm>
+
 #include "audio/audio.h"
 #include "core/host.h"
 #include "core/message_codes.h"
 #include "graphics/screen.h"
+#include "host/event_pump.h"
 #include "host/timers.h"
+#include "host/window_services.h"
 #include "vm/messages.h"
 
 namespace orva::host {
@@ -25,16 +29,26 @@ uint64_t NextDeadline(uint64_t due, uint64_t period, uint64_t now) {
   return due;
 }
 
+// After every run that ended without a fault: what it drew is shown, then the title it set.
+void FinishRun(Host& host) {
+  graphics::RedrawDirtyRect(host);
+  ApplyPendingTitle(host);
+}
+
 }  // namespace
 
 void StartProgram(Host& host) {
   Shell& shell = host.shell;
   vm::Machine& vm = host.machine;
-  shell.next_host_tick_ns = host.platform.clock().MonotonicNanos() + kHostTickNanos;
-  platform::Size desktop = host.platform.display().DesktopSize();
+  platform::Display& display = host.platform.display();
+  shell.start_ns = host.platform.clock().MonotonicNanos();
+  shell.next_host_tick_ns = shell.start_ns + kHostTickNanos;
+  display.OpenWindow({host.folders.game_name});
+  platform::Size desktop = display.DesktopSize();
   graphics::SetupScreen(host, desktop.width, desktop.height);
-  vm.hooks.after_run = graphics::RedrawDirtyRect;
+  vm.hooks.after_run = FinishRun;
   ++vm.loaded_count;
+  display.ShowWindow();
   vm.started = true;
   vm::ForceMsg(host, {kMsgStart, 0, 0, 0});
   vm::ForceMsg(host, {kMsgStarted, 0, 0, 0});
@@ -54,8 +68,10 @@ void RunEventLoop(Host& host) {
     ProgramTimer& timer = shell.program_timer;
     uint64_t deadline = shell.next_host_tick_ns;
     if (timer.running && timer.next_ns < deadline) deadline = timer.next_ns;
+    deadline = std::min(deadline, NextScriptDeadline(host));
     platform.clock().WaitUntil(deadline);
     uint64_t now = platform.clock().MonotonicNanos();
+    PumpEvents(host);
 
     if (timer.running && timer.next_ns <= now) {
       uint64_t period = uint64_t{timer.interval_ms} * 1000000;

@@ -2,12 +2,14 @@
 
 #include "core/host.h"
 #include "core/message_codes.h"
+#include "host/window_geometry.h"
 #include "vm/messages.h"
 
 namespace orva::host {
 
 namespace {
 constexpr uint32_t kTicksPerTickMessage = 16;
+constexpr int32_t kCollapsedWidth = 10;
 }  // namespace
 
 void StartProgramTimer(Host& host, uint32_t interval_ms) {
@@ -40,8 +42,16 @@ void HostTick(Host& host) {
 }
 
 void ProgramTick(Host& host) {
-  // With a window, a tick that finds it collapsed below 10 points wide first restores the
-  // minimum window; that belongs to the window services, and a headless run has no window.
+  Shell& shell = host.shell;
+  // A window collapsed below 10 points wide (which some desktops allow) is given back the
+  // minimum window, so that the program is never left without one.
+  if (host.machine.started && shell.initialised && host.machine.ring.empty() &&
+      host.platform.display().WindowFrame().width < kCollapsedWidth) {
+    WindowRequest& req = shell.requested;
+    req = {static_cast<int32_t>(kMinWindowX), static_cast<int32_t>(kMinWindowY), kMinWindowWidth,
+           kMinWindowHeight, req.full_screen};
+    ApplyWindowGeometry(host);
+  }
   if (!host.machine.in_qx) vm::PostMsg(host, {kMsgTick, 0, 0, 0});
 }
 

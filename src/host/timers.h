@@ -30,7 +30,8 @@ void HostTick(Host&);
 // Service group 2: the monotonic clock, the local date and the program timer.
 void ClockService(Host&, services::SysCall&, uint32_t command);
 
-// One tick of the program timer: posts message 11 when the machine is idle.
+// One tick of the program timer: gives a window collapsed below 10 points wide the minimum
+// window back, then posts message 11 when the machine is idle.
 void ProgramTick(Host&);
 
 }  // namespace orva::host

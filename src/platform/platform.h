@@ -114,6 +114,9 @@ class Display {
   // kFullScreenLeft once the change has happened.
   virtual void SetFullScreen(bool on) = 0;
   virtual bool Minimized() = 0;
+  // Minimises the window or restores it, as the user's window controls do. The back end posts
+  // kMinimized or kRestored once the change has happened.
+  virtual void SetMinimized(bool minimized) = 0;
   // Shows `area` of `screen` (bitmap pixels, clipped to both the screen and the view) and
   // presents the window. The view shows the screen's top-left part one bitmap pixel per
   // scale x scale points, without smoothing; where the view is larger than the screen it is

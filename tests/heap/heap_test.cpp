@@ -37,6 +37,36 @@ TEST(HeapReuse, TakesAFreedBlockOnlyInsideTheWindow) {
   }
 }
 
+// The room check answers what AllocHeap then does: freed blocks reused (each once), space at the
+// top, and handles.
+TEST(HeapRoom, PredictsWhetherTheAllocationsWouldSucceed) {
+  const struct {
+    std::vector<uint32_t> sizes;
+    bool room;
+  } cases[] = {
+      {{32, 300}, true},        {{32, 360}, true},     {{32, 361}, false}, {{300, 300}, true},
+      {{300, 300, 100}, false}, {{20, 20, 320}, true}, {{361}, false},     {{}, true}};
+  for (const auto& c : cases) {
+    test::TestHost t;
+    t.BareImage(1000);  // 300 and 40 freed below the top, 360 free above it
+    const uint32_t a = AllocHeap(t.host, 300), b = AllocHeap(t.host, 40);
+    AllocHeap(t.host, 300);
+    FreeHeap(t.host, b);
+    FreeHeap(t.host, a);
+    EXPECT_EQ(HeapHasRoom(t.host, c.sizes), c.room) << ::testing::PrintToString(c.sizes);
+    const int status = test::ExitStatusOf([&] {
+      for (uint32_t size : c.sizes) AllocHeap(t.host, size);
+    });
+    EXPECT_EQ(status == -1, c.room) << ::testing::PrintToString(c.sizes);
+  }
+  test::TestHost t;  // every handle taken: only a freed block can serve
+  t.BareImage(1 << 20);
+  for (uint32_t i = 0; i < kHandleCount; ++i) AllocHeap(t.host, 8);
+  FreeHeap(t.host, 5);
+  EXPECT_TRUE(HeapHasRoom(t.host, std::vector<uint32_t>{8}));
+  EXPECT_FALSE(HeapHasRoom(t.host, std::vector<uint32_t>{8, 8}));
+}
+
 TEST_F(HeapOps, ReusesTheMostRecentlyFreedFitAndCutsSizeZeroAtTheTop) {
   uint32_t a = Alloc(100), b = Alloc(100), c = Alloc(100);
   for (uint32_t h : {a, c, b}) FreeHeap(t.host, h);

@@ -60,7 +60,7 @@ TEST_P(SelfChecking, EveryCheckPasses) {
 
 INSTANTIATE_TEST_SUITE_P(Programs, SelfChecking,
                          ::testing::Values("integer", "floating", "memory", "control", "messages",
-                                           "graphics"));
+                                           "graphics", "text"));
 
 struct FaultCase {
   int n;  // the FAULT value the program was assembled with

@@ -98,6 +98,12 @@ void HeadlessPlatform::SetFullScreen(bool on) {
   Notify(EventType::kResized, view.width, view.height);
 }
 
+void HeadlessPlatform::SetMinimized(bool minimized) {
+  if (!open_ || minimized == minimized_) return;
+  minimized_ = minimized;
+  Notify(minimized ? EventType::kMinimized : EventType::kRestored);
+}
+
 void HeadlessPlatform::Present(const Frame& screen, const Rect& area) {
   Size view = ViewSize();
   Rect r = area;

@@ -79,6 +79,7 @@ class HeadlessPlatform final : public Platform,
   bool FullScreen() override { return full_screen_; }
   void SetFullScreen(bool on) override;
   bool Minimized() override { return minimized_; }
+  void SetMinimized(bool minimized) override;
   void Present(const Frame& screen, const Rect& area) override;
   // Events
   bool Poll(Event&) override;
