@@ -90,7 +90,7 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
     }
     bool takes_value = name == "--data-dir" || name == "--game-name" || name == "--ticks" ||
                        name == "--dump-image" || name == "--desktop" || name == "--events" ||
-                       name == "--record";
+                       name == "--record" || name == "--soundfont" || name == "--audio-out";
     bool is_flag = name == "--help" || name == "-h" || name == "--version" ||
                    name == "--headless" || name == "--stats";
     if (name == "--trace") {  // the range only joined to it, so that "--trace GAME" works
@@ -143,6 +143,10 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
       o.events = value;
     } else if (name == "--record") {
       o.record = value;
+    } else if (name == "--soundfont") {
+      o.soundfont = value;
+    } else if (name == "--audio-out") {
+      o.audio_out = value;
     } else if (name == "--ticks") {
       auto ticks = ParseNumber<uint64_t>(value);
       if (!ticks)
@@ -176,6 +180,9 @@ std::string UsageText() {
          "  --stats            print the number of instructions run on stderr at the end\n"
          "  --events FILE      replay the keys, mouse and window actions of an event script\n"
          "  --record FILE      write the keys, mouse and window actions of the run to FILE\n"
+         "  --soundfont FILE   the General MIDI SoundFont for the music (default:\n"
+         "                     $ORVA_SOUNDFONT, then the system's usual places)\n"
+         "  --audio-out FILE   write the sound as played to FILE, a 16-bit stereo WAV file\n"
          "  --help             show this text\n"
          "  --version          show the version\n"
          "\n"

@@ -22,6 +22,9 @@ struct Options {
   bool stats = false;  // --stats: the count of instructions executed, on stderr at the end
   std::string events;  // --events FILE: an event script to replay
   std::string record;  // --record FILE: where to write the events the run receives
+  // --soundfont FILE: the General MIDI SoundFont for the music; --audio-out FILE: the sound as
+  // played, written to a WAV file.
+  std::string soundfont, audio_out;
 };
 
 }  // namespace orva::host

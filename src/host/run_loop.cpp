@@ -47,6 +47,7 @@ void StartProgram(Host& host) {
   platform::Size desktop = display.DesktopSize();
   graphics::SetupScreen(host, desktop.width, desktop.height);
   vm.hooks.after_run = FinishRun;
+  audio::StartAudio(host);
   ++vm.loaded_count;
   display.ShowWindow();
   vm.started = true;

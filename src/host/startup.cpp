@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "audio/audio.h"
 #include "core/host.h"
 #include "host/run_loop.h"
 #include "vm/loader.h"
@@ -35,6 +36,7 @@ int RunToExit(Host& host) {
   } catch (const platform::ProcessExit& exit) {
     status = exit.status;
   }
+  if (!audio::StopAudio(host)) status = 1;
   if (host.options.stats && host.machine.tracer) {
     std::fprintf(stderr, "orva: %llu instructions executed\n",
                  static_cast<unsigned long long>(host.machine.tracer->executed()));

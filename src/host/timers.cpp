@@ -1,5 +1,6 @@
 #include "host/timers.h"
 
+#include "audio/audio.h"
 #include "core/host.h"
 #include "core/message_codes.h"
 #include "host/window_geometry.h"
@@ -38,7 +39,7 @@ void HostTick(Host& host) {
       vm::PostMsg(host, {kMsgTick, 0, 0, 0});
     vm::DeliverNextMsg(host);
   }
-  // The music poll (end of music, message 10) joins here with the audio back end.
+  audio::PollMusic(host);  // also on ticks that deliver nothing
 }
 
 void ProgramTick(Host& host) {

@@ -24,7 +24,7 @@ void StopProgramTimer(Host&);
 
 // One tick of the host timer: when the machine is idle (and no live resize is going on), posts
 // the pending size message, counts the tick when the ring is empty (message 11 on every 16th),
-// and delivers one pending message.
+// and delivers one pending message. Then, in every case, the music poll (message 10 at its end).
 void HostTick(Host&);
 
 // Service group 2: the monotonic clock, the local date and the program timer.

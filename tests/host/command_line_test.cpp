@@ -12,10 +12,12 @@ CommandLine Parse(std::vector<const char*> args) { return ParseCommandLine(args)
 
 TEST(CommandLine, ReadsEveryOptionInBothSpellings) {
   CommandLine cl = Parse({"--data-dir", "/d", "--game-name=N", "--headless", "--ticks", "250",
-                          "--dump-image=/tmp/out", "GAME", "--desktop", "800x600"});
+                          "--dump-image=/tmp/out", "GAME", "--desktop", "800x600", "--soundfont",
+                          "S", "--audio-out=A"});
   ASSERT_EQ(cl.action, Action::kRun) << cl.error;
   const Options& o = cl.options;
-  EXPECT_EQ(o.data_dir + o.game_name + o.dump_image + o.game, "/dN/tmp/outGAME");
+  EXPECT_EQ(o.data_dir + o.game_name + o.dump_image + o.game + o.soundfont + o.audio_out,
+            "/dN/tmp/outGAMESA");
   EXPECT_TRUE(o.headless);
   EXPECT_EQ(o.ticks, 250u);
   EXPECT_EQ(o.desktop_width * 10000 + o.desktop_height, 8000600);

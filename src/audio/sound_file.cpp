@@ -1,0 +1,119 @@
+#include "audio/sound_file.h"
+
+#include <samplerate.h>
+#include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "audio/plain_file.h"
+
+namespace orva::audio {
+
+namespace {
+
+struct SndFileCloser {
+  void operator()(SNDFILE* f) const { sf_close(f); }
+};
+
+// Closes a descriptor at the end of a scope (libsndfile is told to leave it to us).
+struct FdGuard {
+  int fd;
+  ~FdGuard() { ::close(fd); }
+};
+
+// Every frame of the file, as stereo at its own rate. Values that are not finite (a float file
+// may hold them) become silence, and all are kept within full scale.
+std::vector<float> ReadStereo(SNDFILE* file, const SF_INFO& info) {
+  const size_t channels = static_cast<size_t>(info.channels);
+  const size_t most = size_t{kMaxSoundSeconds} * static_cast<size_t>(info.samplerate);
+  constexpr size_t kChunk = 4096;
+  std::vector<float> chunk(kChunk * channels), stereo;
+  while (stereo.size() / 2 < most) {
+    size_t want = std::min(kChunk, most - stereo.size() / 2);
+    sf_count_t got = sf_readf_float(file, chunk.data(), static_cast<sf_count_t>(want));
+    if (got <= 0) break;
+    for (sf_count_t i = 0; i < got; ++i) {
+      const float* frame = &chunk[static_cast<size_t>(i) * channels];
+      for (size_t side = 0; side < 2; ++side) {
+        float v = frame[channels > 1 ? side : 0];
+        stereo.push_back(std::isfinite(v) ? std::clamp(v, -1.0f, 1.0f) : 0.0f);
+      }
+    }
+  }
+  return stereo;
+}
+
+}  // namespace
+
+std::variant<std::shared_ptr<const Sound>, std::string> DecodeSound(const std::string& path,
+                                                                    uint32_t rate) {
+  std::string why;
+  int fd = OpenPlainFile(path, why);
+  if (fd < 0) return why;
+  FdGuard guard{fd};
+  SF_INFO info{};
+  std::unique_ptr<SNDFILE, SndFileCloser> file(sf_open_fd(fd, SFM_READ, &info, SF_FALSE));
+  if (!file) return std::string(sf_strerror(nullptr));
+  if (info.channels < 1 || info.samplerate < 1) return std::string("no sound in the file");
+  double ratio = static_cast<double>(rate) / info.samplerate;
+  if (src_is_valid_ratio(ratio) == 0)
+    return "a sample rate of " + std::to_string(info.samplerate) + " Hz cannot be converted";
+
+  auto sound = std::make_shared<Sound>();
+  std::vector<float> stereo = ReadStereo(file.get(), info);
+  if (static_cast<uint32_t>(info.samplerate) == rate) {
+    sound->samples = std::move(stereo);
+    return sound;
+  }
+  const size_t in_frames = stereo.size() / 2;
+  const size_t out_frames = static_cast<size_t>(std::ceil(in_frames * ratio));
+  sound->samples.resize(out_frames * 2);
+  if (in_frames == 0) return sound;
+  SRC_DATA data{};
+  data.data_in = stereo.data();
+  data.data_out = sound->samples.data();
+  data.input_frames = static_cast<long>(in_frames);
+  data.output_frames = static_cast<long>(out_frames);
+  data.src_ratio = ratio;
+  // The fastest of the band-limited converters: half the time of the next one, and clean to
+  // 97 dB over 80% of the band, plenty for effects.
+  if (int error = src_simple(&data, SRC_SINC_FASTEST, 2)) return std::string(src_strerror(error));
+  sound->samples.resize(static_cast<size_t>(data.output_frames_gen) * 2);
+  for (float& v : sound->samples) v = std::clamp(v, -1.0f, 1.0f);  // ringing past full scale
+  return sound;
+}
+
+}  // namespace orva::audio
+
+namespace orva::audio {
+
+std::variant<std::shared_ptr<const Sound>, std::string> SoundCache::Get(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return DecodeSound(path, rate_);  // for the reason
+  const int64_t mtime_ns = int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec;
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    if (it->path != path) continue;
+    if (it->size == st.st_size && it->mtime_ns == mtime_ns) {
+      entries_.splice(entries_.begin(), entries_, it);
+      return it->sound;
+    }
+    bytes_ -= it->sound->samples.size() * sizeof(float);
+    entries_.erase(it);
+    break;
+  }
+  auto decoded = DecodeSound(path, rate_);
+  if (auto* sound = std::get_if<std::shared_ptr<const Sound>>(&decoded)) {
+    entries_.push_front({path, st.st_size, mtime_ns, *sound});
+    bytes_ += (*sound)->samples.size() * sizeof(float);
+    while (bytes_ > kBytes && entries_.size() > 1) {
+      bytes_ -= entries_.back().sound->samples.size() * sizeof(float);
+      entries_.pop_back();
+    }
+  }
+  return decoded;
+}
+
+}  // namespace orva::audio
