@@ -1,10 +1,12 @@
 # The two set-up commands of the README:
-#   make run    install the Debian packages, build, run the bundled default program
+#   make run    install the Debian packages, build, run the bundled default program (in a
+#               window; without a display, headless, writing what the window would show)
 #   make test   build and run the whole test suite
 # and the others:
 #   make install   install under PREFIX (default /usr/local; DESTDIR=... stages it elsewhere)
 #   make deb       build the Debian package into $(BUILD)/package/
 #   make fuzz      build the fuzz targets with clang in $(FUZZ_BUILD), run each FUZZ_SECONDS
+#   make screenshot (the README's picture, docs/hello.png), make bench
 # Variables: BUILD (build folder), WERROR=1, SANITIZE=1 (address and undefined-behaviour
 # sanitizers), CMAKE_ARGS (more CMake options), GAME and ARGS for `make run`, FUZZ_TARGETS (the
 # fuzz targets to run; default all).
@@ -25,7 +27,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS ?=
 
-.PHONY: deps build run test bench clean install deb fuzz
+.PHONY: deps build run test bench screenshot clean install deb fuzz
 
 deps:
 	@scripts/install-deps
@@ -34,12 +36,22 @@ build: deps
 	@cmake -S . -B $(BUILD) -G Ninja $(cmake_flags) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# The bundled default program writes a greeting to its debug.log; show it after the run.
+# The bundled default program paints a picture and writes a greeting to its debug.log; show the
+# greeting after the run. Without a display it runs headless for a tenth of a second and leaves
+# the picture in a PNG.
 demo_data := $(BUILD)/default-data
+demo_shot := $(BUILD)/default-screenshot.png
 run: build
 ifeq ($(GAME),)
 	@rm -f "$(demo_data)/debug.log"
-	./$(BUILD)/orva --data-dir "$(demo_data)" $(ARGS)
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  echo "./$(BUILD)/orva --data-dir $(demo_data) $(ARGS)   (close the window to end)"; \
+	  ./$(BUILD)/orva --data-dir "$(demo_data)" $(ARGS); \
+	else \
+	  ./$(BUILD)/orva --headless --ticks 20 --screenshot "$(demo_shot)" \
+	    --data-dir "$(demo_data)" $(ARGS) && \
+	  echo "No display here: ran headless; what the window shows is in $(demo_shot)"; \
+	fi
 	@echo "--- the program's $(demo_data)/debug.log:"
 	@cat "$(demo_data)/debug.log"
 else
@@ -48,6 +60,11 @@ endif
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The README's picture: the default program's window, as the headless back end shows it.
+screenshot: build
+	./$(BUILD)/orva --headless --ticks 2 --screenshot docs/hello.png \
+	  --data-dir "$(BUILD)/screenshot-data"
 
 bench: build
 	@cmake --build $(BUILD) --target bench

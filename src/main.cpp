@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 #include <span>
+#include <string>
 #include <variant>
 #include <vector>
 
@@ -11,18 +12,22 @@
 #include "host/event_player.h"
 #include "host/event_recorder.h"
 #include "host/folders.h"
+#include "host/quit_signals.h"
 #include "host/startup.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/sdl/sdl_platform.h"
 
 namespace {
 
-constexpr int kUsageStatus = 2;
+constexpr int kUsageStatus = 2;  // also: no display to open a window on
 
-// The one place that chooses the back end. Until the desktop back end exists, every run is
-// headless.
-std::unique_ptr<orva::platform::Platform> MakePlatform(const orva::host::Options& options) {
-  return std::make_unique<orva::platform::HeadlessPlatform>(
-      stderr, std::vector<orva::platform::Size>{{options.desktop_width, options.desktop_height}});
+// The one place that chooses the back end: the desktop's, unless --headless. Null, with the
+// reason in `error`, when there is no display.
+std::unique_ptr<orva::platform::Platform> MakePlatform(const orva::host::Options& options,
+                                                       std::string& error) {
+  if (options.headless)
+    return std::make_unique<orva::platform::HeadlessPlatform>(stderr, options.desktop);
+  return orva::platform::OpenSdlPlatform(error);
 }
 
 int Run(int argc, char** argv) {
@@ -66,7 +71,13 @@ int Run(int argc, char** argv) {
     recorder = std::get<std::shared_ptr<orva::host::EventRecorder>>(opened);
   }
 
-  auto platform = MakePlatform(cl.options);
+  std::string error;
+  auto platform = MakePlatform(cl.options, error);
+  if (!platform) {
+    std::fprintf(stderr, "orva: %s\n", error.c_str());
+    return kUsageStatus;
+  }
+  orva::host::InstallQuitSignals();
   orva::Host host(*platform);
   host.shell.player = std::move(player);
   host.shell.recorder = std::move(recorder);

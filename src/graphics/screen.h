@@ -18,4 +18,8 @@ void SetupScreen(Host&, int32_t desktop_width, int32_t desktop_height);
 // empty. Runs after every message run that ended without a fault.
 void RedrawDirtyRect(Host&);
 
+// Shows the whole view again: the window lost its contents or changed size. While a message
+// runs, the view joins the dirty rectangle instead and is shown after the run.
+void RedrawView(Host&);
+
 }  // namespace orva::graphics

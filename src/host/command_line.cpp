@@ -3,6 +3,7 @@
 #include <charconv>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "vm/image.h"
 
@@ -14,6 +15,9 @@ namespace orva::host {
 namespace {
 
 constexpr int32_t kMaxDesktopSide = 16384;
+constexpr int64_t kMaxDesktopWidth = 32767;
+constexpr size_t kMaxDisplays = 16;
+constexpr int32_t kMaxScale = 16;
 
 template <typename T>
 std::optional<T> ParseNumber(std::string_view text) {
@@ -23,15 +27,26 @@ std::optional<T> ParseNumber(std::string_view text) {
   return value;
 }
 
-// "WxH" with both sides from 1 to kMaxDesktopSide.
+// "WxH[,WxH...]": displays side by side, each side from 1 to kMaxDesktopSide, together at most
+// kMaxDesktopWidth wide (pointer positions travel as 16-bit values).
 bool ParseDesktop(std::string_view text, Options& options) {
-  size_t x = text.find('x');
-  if (x == std::string_view::npos) return false;
-  auto w = ParseNumber<int32_t>(text.substr(0, x));
-  auto h = ParseNumber<int32_t>(text.substr(x + 1));
-  if (!w || !h || *w < 1 || *h < 1 || *w > kMaxDesktopSide || *h > kMaxDesktopSide) return false;
-  options.desktop_width = *w;
-  options.desktop_height = *h;
+  std::vector<platform::Size> displays;
+  int64_t total_width = 0;
+  for (;;) {
+    size_t comma = text.find(',');
+    std::string_view one = text.substr(0, comma);
+    size_t x = one.find('x');
+    if (x == std::string_view::npos) return false;
+    auto w = ParseNumber<int32_t>(one.substr(0, x));
+    auto h = ParseNumber<int32_t>(one.substr(x + 1));
+    if (!w || !h || *w < 1 || *h < 1 || *w > kMaxDesktopSide || *h > kMaxDesktopSide) return false;
+    displays.push_back({*w, *h});
+    total_width += *w;
+    if (total_width > kMaxDesktopWidth || displays.size() > kMaxDisplays) return false;
+    if (comma == std::string_view::npos) break;
+    text.remove_prefix(comma + 1);
+  }
+  options.desktop = std::move(displays);
   return true;
 }
 
@@ -90,7 +105,8 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
     }
     bool takes_value = name == "--data-dir" || name == "--game-name" || name == "--ticks" ||
                        name == "--dump-image" || name == "--desktop" || name == "--events" ||
-                       name == "--record" || name == "--soundfont" || name == "--audio-out";
+                       name == "--record" || name == "--soundfont" || name == "--audio-out" ||
+                       name == "--scale" || name == "--screenshot";
     bool is_flag = name == "--help" || name == "-h" || name == "--version" ||
                    name == "--headless" || name == "--stats";
     if (name == "--trace") {  // the range only joined to it, so that "--trace GAME" works
@@ -152,9 +168,19 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
       if (!ticks)
         return UsageError("--ticks needs a whole number, not '" + std::string(value) + "'");
       o.ticks = *ticks;
+    } else if (name == "--screenshot") {
+      o.screenshot = value;
+    } else if (name == "--scale") {
+      auto scale = ParseNumber<int32_t>(value);
+      if (!scale || *scale < 1 || *scale > kMaxScale)
+        return UsageError("--scale needs a whole number from 1 to 16, not '" + std::string(value) +
+                          "'");
+      o.scale = *scale;
     } else if (!ParseDesktop(value, o)) {
-      return UsageError("--desktop needs WIDTHxHEIGHT (1 to 16384 each), not '" +
-                        std::string(value) + "'");
+      return UsageError(
+          "--desktop needs WIDTHxHEIGHT (1 to 16384 each), or several joined by commas for "
+          "displays side by side, not '" +
+          std::string(value) + "'");
     }
   }
   return result;
@@ -171,10 +197,13 @@ std::string UsageText() {
          "                     $XDG_DATA_HOME or ~/.local/share, then \"Quillmoor Software\",\n"
          "                     then the game name\n"
          "  --game-name NAME   the game name when the bundle's Info.plist has none\n"
-         "  --headless         no window and no sound; time runs on a virtual clock\n"
+         "  --headless         no window and no sound device; time runs on a virtual clock\n"
+         "  --scale N          show each screen pixel as N x N points (1 to 16; default 1)\n"
+         "  --screenshot FILE  when the program ends, write what the window shows as a PNG\n"
          "  --ticks N          end the program after N host timer ticks (5 ms each)\n"
          "  --dump-image FILE  when the program ends, write the image's memory to FILE\n"
-         "  --desktop WxH      the desktop size a headless run pretends to have (1920x1080)\n"
+         "  --desktop WxH[,WxH...]  the displays a headless run pretends to have, side by\n"
+         "                     side (default 1920x1080)\n"
          "  --trace[=FROM:TO]  print each instruction run (in the address range) on stderr,\n"
          "                     with the registers and header fields it changed\n"
          "  --stats            print the number of instructions run on stderr at the end\n"
@@ -186,7 +215,11 @@ std::string UsageText() {
          "  --help             show this text\n"
          "  --version          show the version\n"
          "\n"
-         "Exit status: 0 when the program ends, 1 after a fatal host error, 2 for a usage error.\n";
+         "Keys the host keeps for itself: Alt+Enter full screen, Ctrl+Alt+P screenshot,\n"
+         "Ctrl+Q quit.\n"
+         "\n"
+         "Exit status: 0 when the program ends, 1 after a fatal host error, 2 for a usage error\n"
+         "or when there is no display, 130 after a second Ctrl+C while the program is stuck.\n";
 }
 
 std::string VersionText() {

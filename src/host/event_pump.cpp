@@ -1,9 +1,12 @@
 #include "host/event_pump.h"
 
 #include "core/host.h"
+#include "graphics/screen.h"
 #include "host/event_player.h"
 #include "host/event_recorder.h"
+#include "host/hotkeys.h"
 #include "host/input.h"
+#include "host/quit_signals.h"
 #include "host/shutdown.h"
 #include "host/window_events.h"
 
@@ -45,6 +48,8 @@ void DispatchEvent(Host& host, const Event& e) {
     case EventType::kNone: break;
     case EventType::kKeyDown:
     case EventType::kKeyUp:
+      if (HandleHotkey(host, e)) break;
+      [[fallthrough]];
     case EventType::kText:
     case EventType::kButtonDown:
     case EventType::kButtonUp:
@@ -54,6 +59,11 @@ void DispatchEvent(Host& host, const Event& e) {
       HandleInputEvent(host, e);
       break;
     case EventType::kResized:
+      HandleWindowEvent(host, e);
+      // Whatever the program makes of it, the view now shows more or less of the screen, and
+      // a window that grew has nothing in its new part yet.
+      graphics::RedrawView(host);
+      break;
     case EventType::kMoved:
     case EventType::kMinimized:
     case EventType::kRestored:
@@ -64,7 +74,7 @@ void DispatchEvent(Host& host, const Event& e) {
       RecordEvent(host, e);
       HandleWindowEvent(host, e);
       break;
-    case EventType::kExposed: break;  // the display presents the whole screen itself
+    case EventType::kExposed: graphics::RedrawView(host); break;
     case EventType::kCloseRequested:
       RecordEvent(host, e);
       AskToClose(host);
@@ -86,6 +96,10 @@ void PumpEvents(Host& host) {
     EventPlayer* player = host.shell.player.get();
     if (!player || NextScriptDeadline(host) > now) break;
     player->PlayNext(host);
+  }
+  if (TakeQuitSignal()) {
+    AskToQuit(host);
+    QuitSignalAnswered();
   }
 }
 

@@ -15,13 +15,14 @@ struct Event;
 namespace orva::host {
 
 // Dispatches the platform's pending events and plays the script lines that are due, in order,
-// until none is left.
+// until none is left; then asks the program to quit if SIGINT or SIGTERM came meanwhile.
 void PumpEvents(Host&);
 
 // When the next script line falls due on the platform's clock; UINT64_MAX when none will.
 uint64_t NextScriptDeadline(Host&);
 
-// Hands one event to its handler (input, window, close, quit) and records it with --record.
+// Hands one event to its handler (host hotkeys, input, window, redraw, close, quit) and records
+// it with --record.
 void DispatchEvent(Host&, const platform::Event&);
 
 }  // namespace orva::host

@@ -87,15 +87,20 @@ std::optional<std::string> ReadGameName(const std::string& path) {
   return name;
 }
 
-std::string DataHome() {
-  const char* xdg = std::getenv("XDG_DATA_HOME");
-  if (xdg && xdg[0] == '/') return Absolute(xdg);
+std::string HomeDir() {
   const char* home = std::getenv("HOME");
   if (!home || home[0] != '/') {
     const passwd* pw = getpwuid(getuid());
     home = pw && pw->pw_dir && pw->pw_dir[0] == '/' ? pw->pw_dir : nullptr;
   }
-  return home ? Absolute(std::string(home) + "/.local/share") : std::string();
+  return home ? Absolute(home) : std::string();
+}
+
+std::string DataHome() {
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  if (xdg && xdg[0] == '/') return Absolute(xdg);
+  std::string home = HomeDir();
+  return home.empty() ? home : Absolute(home + "/.local/share");
 }
 
 std::string ExecutableDir() {

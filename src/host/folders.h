@@ -36,6 +36,9 @@ std::string_view DefaultProgramName();
 // True for a name that can serve as the last folder of the user data folder.
 bool IsUsableGameName(std::string_view name);
 
+// $HOME when it is absolute, else the home folder of the user's account; empty when neither.
+std::string HomeDir();
+
 // $XDG_DATA_HOME when it is absolute, else ~/.local/share; empty when there is no home.
 std::string DataHome();
 

@@ -5,6 +5,9 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
+
+#include "platform/platform.h"
 
 namespace orva::host {
 
@@ -15,8 +18,10 @@ struct Options {
   bool headless = false;          // --headless
   std::optional<uint64_t> ticks;  // --ticks N
   std::string dump_image;         // --dump-image FILE
-  int32_t desktop_width = 1920;   // --desktop WxH: the desktop a headless run pretends to have
-  int32_t desktop_height = 1080;
+  // --desktop WxH[,WxH...]: the displays a headless run pretends to have, side by side.
+  std::vector<platform::Size> desktop{{1920, 1080}};
+  int32_t scale = 1;       // --scale N: each screen pixel shown as N x N points
+  std::string screenshot;  // --screenshot FILE: the view as a PNG when the program ends
   // --trace[=FROM:TO]: the addresses whose instructions are traced on stderr (both included).
   std::optional<std::pair<uint32_t, uint32_t>> trace;
   bool stats = false;  // --stats: the count of instructions executed, on stderr at the end

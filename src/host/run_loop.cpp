@@ -1,5 +1,6 @@
 // The scheduler. Both timers are deadlines on the platform's monotonic clock; the loop waits for
-// the earlier one and runs whatever is due. Headless, the clock is virtual and jumps straight to
+// the earlier one or the next event, takes every event that is ready, then runs whatever timer
+// is due. Headless, the clock is virtual and jumps straight to
 // each deadline, so ticks run back to back and two runs with the same input are identical.
 //
 // When both timers fall due at the same instant, the program timer's tick runs first: the tick
@@ -41,9 +42,12 @@ void StartProgram(Host& host) {
   Shell& shell = host.shell;
   vm::Machine& vm = host.machine;
   platform::Display& display = host.platform.display();
+  platform::WindowSpec spec;
+  spec.title = host.folders.game_name;
+  spec.scale = host.options.scale;
+  if (!display.OpenWindow(spec)) ExitProcess(host, kNoWindowStatus);  // the back end said why
   shell.start_ns = host.platform.clock().MonotonicNanos();
   shell.next_host_tick_ns = shell.start_ns + kHostTickNanos;
-  display.OpenWindow({host.folders.game_name});
   platform::Size desktop = display.DesktopSize();
   graphics::SetupScreen(host, desktop.width, desktop.height);
   vm.hooks.after_run = FinishRun;

@@ -8,6 +8,7 @@
 #include "audio/audio.h"
 #include "core/host.h"
 #include "host/run_loop.h"
+#include "host/screenshot.h"
 #include "vm/loader.h"
 #include "vm/trace.h"
 
@@ -40,6 +41,15 @@ int RunToExit(Host& host) {
   if (host.options.stats && host.machine.tracer) {
     std::fprintf(stderr, "orva: %llu instructions executed\n",
                  static_cast<unsigned long long>(host.machine.tracer->executed()));
+  }
+  const std::string& shot = host.options.screenshot;
+  if (!shot.empty()) {
+    std::string error;
+    if (!WriteScreenshot(host, shot, error)) {
+      std::fprintf(stderr, "orva: cannot write the screenshot %s: %s\n", shot.c_str(),
+                   error.c_str());
+      if (status == 0) status = 1;
+    }
   }
   const std::string& dump = host.options.dump_image;
   if (!dump.empty() && host.mem.loaded()) {

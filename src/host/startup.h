@@ -19,8 +19,9 @@ int RunHost(Host&);
 // loop until the program ends.
 void RunProgram(Host&);
 
-// RunHost to the end of the process, whichever way it ends, then --dump-image. The exit status:
-// 1 after a fatal host condition (or a dump that could not be written), else 0.
+// RunHost to the end of the process, whichever way it ends, then --screenshot and --dump-image.
+// The exit status is the end's (0 when the program ended, 1 after a fatal host condition), or 1
+// when a file asked for could not be written.
 int RunToExit(Host&);
 
 // Writes all of the image's memory to `path`; false with the reason in `error` on failure.

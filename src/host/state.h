@@ -69,6 +69,8 @@ struct Shell {
   WindowState window;
   std::shared_ptr<EventPlayer> player;      // --events
   std::shared_ptr<EventRecorder> recorder;  // --record
+
+  std::bitset<512> hotkeys_held;  // by key position: pressed as a host hotkey, not yet released
 };
 
 }  // namespace orva::host

@@ -3,6 +3,7 @@
 
 #include "support/run_command.h"
 #include "support/test_host.h"
+#include "vm/image.h"
 
 namespace orva {
 namespace {
@@ -17,6 +18,12 @@ TEST(OrvaBinary, UsageErrorsHelpAndVersion) {
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.starts_with("orva: ") && r.err.find('\n') == r.err.size() - 1) << r.err;
   }
+  // Without a display the desktop back end cannot start: one line that points at --headless.
+  const test::Ran no_display =
+      RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " + kOrva);
+  EXPECT_EQ(no_display.status, 2);
+  EXPECT_NE(no_display.err.find("--headless"), std::string::npos);
+  EXPECT_EQ(no_display.err.find('\n'), no_display.err.size() - 1) << no_display.err;
   const test::Ran help = RunCommand(kOrva + "--help"), version = RunCommand(kOrva + "--version");
   EXPECT_EQ(help.status + version.status, 0);
   EXPECT_TRUE(help.out.starts_with("Usage: orva"));
@@ -27,8 +34,9 @@ TEST(OrvaBinary, ABadImageAlertsAndExits1WithNothingToDump) {
   const test::TempDir dir;
   const std::string game = dir.Sub("game"), dump = dir.path() + "/dump";
   test::WriteBytes(game + "/MAIN.QX", test::BuildImage({.major = 7}));
-  const test::Ran r =
-      RunCommand(kOrva + "--data-dir " + dir.Sub("data") + " --dump-image " + dump + " " + game);
+  // The desktop back end (on SDL's display-less driver) alerts before any window is made.
+  const test::Ran r = RunCommand("SDL_VIDEODRIVER=dummy " + kOrva + "--data-dir " +
+                                 dir.Sub("data") + " --dump-image " + dump + " " + game);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "alert: Mismatched ORVA.EXE and MAIN.QX files\n");
   EXPECT_EQ(test::ReadText(dump), "<missing>");
@@ -48,15 +56,56 @@ TEST(OrvaBinary, AGoodImageLoadsAndDumpsItsWholeMemory) {
   ASSERT_EQ(bytes.size(), 70912u);
   EXPECT_EQ(bytes[600], char(600 * 7));
 
-  r = RunCommand(kOrva + "--ticks 1 --dump-image " + dir.path() + "/no/dir/dump" + data + game);
+  r = RunCommand(kOrva + "--headless --ticks 1 --dump-image " + dir.path() + "/no/dir/dump" + data +
+                 game);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("orva: cannot write"), std::string::npos) << r.err;
 }
 
-TEST(OrvaBinary, RunsTheDefaultProgramWithoutAGame) {
+TEST(OrvaBinary, RunsTheDefaultProgramWithoutAGameAndTakesItsScreenshot) {
   const test::TempDir dir;
-  const test::Ran r = RunCommand(kOrva + "--headless --data-dir " + dir.Sub("data"));
+  const std::string shot = dir.path() + "/shot.png";
+  test::Ran r = RunCommand(kOrva + "--headless --ticks 2 --scale 2 --screenshot " + shot +
+                           " --data-dir " + dir.Sub("data"));
   EXPECT_EQ(r.status, 0) << r.err;
+  const std::string png = test::ReadText(shot);
+  ASSERT_GT(png.size(), 24u);
+  EXPECT_EQ(png.substr(1, 3), "PNG");
+  EXPECT_EQ(vm::Ld32(reinterpret_cast<const uint8_t*>(&png[16])), 0xF4010000u);  // 500 wide
+  EXPECT_EQ(vm::Ld32(reinterpret_cast<const uint8_t*>(&png[20])), 0x2C010000u);  // 300 high
+
+  r = RunCommand(kOrva + "--headless --ticks 2 --screenshot " + dir.path() + "/no/dir/shot.png" +
+                 " --data-dir " + dir.Sub("data"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("orva: cannot write the screenshot"), std::string::npos) << r.err;
+}
+
+// SIGTERM and SIGINT ask the program as the quit command does; a second SIGINT while the first
+// is still unanswered (the program is stuck in a run) ends the process at once.
+TEST(OrvaBinary, QuitSignalsAskOnceAndASecondInterruptEndsAStuckProgram) {
+  struct Case {
+    const char* program;
+    const char* signals;
+    int status;
+    const char* log;
+  } cases[] = {
+      {"shell", "TERM", 0, "start\nclose\n"},
+      {"shell", "INT", 0, "start\nclose\n"},
+      {"stuck", "INT INT", 130, "start\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.program) + " " + c.signals);
+    const test::TempDir dir;
+    const std::string log = dir.Sub("data") + "/debug.log";
+    // Signals once the program has logged its start (the handlers are in place by then).
+    const test::Ran r =
+        RunCommand(kOrva + "--headless --data-dir " + dir.path() +
+                   "/data " ORVA_BINARY_DIR "/tests/programs/" + c.program +
+                   " & pid=$!; while [ ! -s '" + log + "' ]; do sleep 0.02; done; for s in " +
+                   c.signals + "; do kill -$s $pid; sleep 0.2; done; wait $pid");
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(test::ReadText(log), c.log);
+  }
 }
 
 }  // namespace

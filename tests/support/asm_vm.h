@@ -44,9 +44,9 @@ class AsmVm {
 };
 
 // A program that records each message it receives (code, p1, p2, p3, and the clock in
-// milliseconds) and answers it with ANSWER (default 1). With TIMER_MS set it starts the program
-// timer with that interval during message 1; with FAULT_ON set it runs an illegal instruction
-// in that message.
+// milliseconds) and answers it with ANSWER (default 1); with QUIT_ANSWERS set, the n-th message 3
+// is answered with bit n of it instead. With TIMER_MS set it starts the program timer with that
+// interval during message 1; with FAULT_ON set it runs an illegal instruction in that message.
 extern const std::string_view kRecorderSource;
 
 struct Recorded {

@@ -45,6 +45,8 @@ class HeadlessPlatform final : public Platform,
   // Events become ready in time order, and in the order queued for equal times.
   void Inject(const Event& event, uint64_t time_ns = 0);
   void set_local_time(const LocalTime& t) { now_local_ = t; }
+  // The virtual desktop's displays, as the constructor takes them; before the window opens.
+  void set_displays(std::vector<Size> displays) { displays_ = std::move(displays); }
   // Receives every block of audio the sink renders.
   void set_audio_tap(std::function<void(const int16_t*, size_t frames)> tap) {
     audio_tap_ = std::move(tap);
