@@ -36,24 +36,21 @@ build: deps
 	@cmake -S . -B $(BUILD) -G Ninja $(cmake_flags) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# The bundled default program paints a picture and writes a greeting to its debug.log; show the
-# greeting after the run. Without a display it runs headless for a tenth of a second and leaves
-# the picture in a PNG.
+# The bundled default program, the game Prism. Without a display it plays a few seconds of the
+# game headless from a bundled input script and leaves the picture the window would show in a PNG.
 demo_data := $(BUILD)/default-data
 demo_shot := $(BUILD)/default-screenshot.png
+demo_events := examples/prism/demo.events
 run: build
 ifeq ($(GAME),)
-	@rm -f "$(demo_data)/debug.log"
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 	  echo "./$(BUILD)/orva --data-dir $(demo_data) $(ARGS)   (close the window to end)"; \
 	  ./$(BUILD)/orva --data-dir "$(demo_data)" $(ARGS); \
 	else \
-	  ./$(BUILD)/orva --headless --ticks 20 --screenshot "$(demo_shot)" \
-	    --data-dir "$(demo_data)" $(ARGS) && \
-	  echo "No display here: ran headless; what the window shows is in $(demo_shot)"; \
+	  ./$(BUILD)/orva --headless --ticks 1200 --events $(demo_events) \
+	    --screenshot "$(demo_shot)" --data-dir "$(demo_data)" $(ARGS) && \
+	  echo "No display here: played 6 seconds headless; what the window showed is in $(demo_shot)"; \
 	fi
-	@echo "--- the program's $(demo_data)/debug.log:"
-	@cat "$(demo_data)/debug.log"
 else
 	./$(BUILD)/orva $(ARGS) "$(GAME)"
 endif
@@ -61,10 +58,11 @@ endif
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-# The README's picture: the default program's window, as the headless back end shows it.
+# The README's picture: the default program's window after the same scripted seconds of play.
 screenshot: build
-	./$(BUILD)/orva --headless --ticks 2 --screenshot docs/hello.png \
-	  --data-dir "$(BUILD)/screenshot-data"
+	@rm -rf "$(BUILD)/screenshot-data"
+	./$(BUILD)/orva --headless --ticks 1200 --events $(demo_events) \
+	  --screenshot docs/prism.png --data-dir "$(BUILD)/screenshot-data"
 
 bench: build
 	@cmake --build $(BUILD) --target bench

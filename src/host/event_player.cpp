@@ -1,5 +1,6 @@
 #include "host/event_player.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -39,8 +40,10 @@ void EventPlayer::PlayNext(Host& host) {
   const ScriptLine& line = lines_[next_++];
   platform::Display& display = host.platform.display();
   Event e;
-  e.x = line.x;
-  e.y = line.y;
+  // Script positions are view points; events carry view pixels.
+  double scale = std::max(host.options.scale, 1);
+  e.x = line.x / scale;
+  e.y = line.y / scale;
   switch (line.kind) {
     case ScriptKind::kKeyDown:
     case ScriptKind::kKeyUp: {

@@ -37,7 +37,7 @@ class RecordingHold {
 // Events that reach the program are recorded with --record (host hotkeys, for one, do not).
 void RecordEvent(Host& host, const Event& e) {
   if (!host.shell.recorder) return;
-  if (auto line = ScriptLineOf(e)) Record(host, *line);
+  if (auto line = ScriptLineOf(e, host.options.scale)) Record(host, *line);
 }
 
 }  // namespace

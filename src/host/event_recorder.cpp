@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 #include "core/host.h"
@@ -56,8 +57,11 @@ std::variant<std::shared_ptr<EventRecorder>, std::string> OpenRecording(const st
   return std::make_shared<EventRecorder>(file, path);
 }
 
-std::optional<ScriptLine> ScriptLineOf(const platform::Event& e) {
+std::optional<ScriptLine> ScriptLineOf(const platform::Event& e, int32_t scale) {
   using platform::EventType;
+  // Whole points come back whole although a pixel may be a third of one (100 / 3 * 3 is not
+  // always 100 in doubles).
+  auto points = [scale](double pixels) { return std::round(pixels * scale * 1e6) / 1e6; };
   ScriptLine line;
   switch (e.type) {
     case EventType::kKeyDown:
@@ -79,13 +83,13 @@ std::optional<ScriptLine> ScriptLineOf(const platform::Event& e) {
       if (e.button < 1) return std::nullopt;
       line.kind = e.type == EventType::kButtonDown ? ScriptKind::kMouseDown : ScriptKind::kMouseUp;
       line.button = std::min(e.button, 5);  // every higher button is the same to the program
-      line.x = e.x;
-      line.y = e.y;
+      line.x = points(e.x);
+      line.y = points(e.y);
       break;
     case EventType::kMotion:
       line.kind = ScriptKind::kMouseMove;
-      line.x = e.x;
-      line.y = e.y;
+      line.x = points(e.x);
+      line.y = points(e.y);
       break;
     case EventType::kWheel:  // as the wheel turned: a replay's deltas are never flipped
       line.kind = ScriptKind::kWheel;
@@ -102,6 +106,7 @@ std::optional<ScriptLine> ScriptLineOf(const platform::Event& e) {
 }
 
 uint64_t ScriptTime(Host& host) {
+  if (!host.shell.initialised) return 0;
   uint64_t now = host.platform.clock().MonotonicNanos();
   return now > host.shell.start_ns ? (now - host.shell.start_ns) / 1'000'000 : 0;
 }

@@ -62,13 +62,15 @@ class EventRecorder {
 // Opens `path` for --record; the error text for the command line when it cannot.
 std::variant<std::shared_ptr<EventRecorder>, std::string> OpenRecording(const std::string& path);
 
-// The script line of an input, focus, close or quit event; nullopt for other events.
-std::optional<ScriptLine> ScriptLineOf(const platform::Event&);
+// The script line of an input, focus, close or quit event; nullopt for other events. The
+// event's pointer position is in view pixels; the line's is in points, `scale` to a pixel.
+std::optional<ScriptLine> ScriptLineOf(const platform::Event&, int32_t scale = 1);
 
 // Records `line` at the run's current time when the run is being recorded.
 void Record(Host&, ScriptLine line);
 
-// Milliseconds since the program started: the time of event scripts.
+// Milliseconds since the program's start-up messages ran: the time of event scripts (0 while
+// they run).
 uint64_t ScriptTime(Host&);
 
 }  // namespace orva::host

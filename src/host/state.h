@@ -64,7 +64,7 @@ struct Shell {
   uint64_t next_host_tick_ns = 0;  // when the 5 ms host timer fires next
   ProgramTimer program_timer;
 
-  uint64_t start_ns = 0;  // when the program started: time 0 of event scripts
+  uint64_t start_ns = 0;  // when start-up messages 1 and 2 had run: time 0 of event scripts
   InputState input;
   WindowState window;
   std::shared_ptr<EventPlayer> player;      // --events

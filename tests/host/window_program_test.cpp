@@ -136,8 +136,9 @@ struct Outcome {
   std::string title;
 };
 
-Outcome RunScript(std::string_view script, const std::string& record = {}) {
+Outcome RunScript(std::string_view script, const std::string& record = {}, int32_t scale = 1) {
   AsmVm vm(kProgram);
+  vm.host.options.scale = scale;
   auto lines = host::ParseEventScript(script, "script");
   if (auto* error = std::get_if<std::string>(&lines)) ADD_FAILURE() << *error;
   vm.host.shell.player =
@@ -262,6 +263,20 @@ TEST(WindowProgram, ARecordedSessionReplaysToTheSameMessages) {
   Outcome replayed = RunScript(recording, second);
   EXPECT_EQ(replayed.log, played.log);
   EXPECT_EQ(ReadText(second), recording);
+}
+
+TEST(WindowProgram, ScriptPositionsArePointsAtAnyScale) {
+  TempDir dir;
+  const std::string recording = dir.path() + "/session.txt";
+  Outcome run =
+      RunScript("10 mouse-down left 21 41\n20 mouse-up left 21 41\n30 close\n", recording, 2);
+  std::vector<Entry> mouse;
+  for (const Entry& e : run.log)
+    if (e.code >= kMsgKeyDown && e.code <= kMsgMouseMove && e.code != kMsgKeyText)
+      mouse.push_back(e);
+  const uint32_t at = 20u << 16 | 10;
+  EXPECT_EQ(mouse, (std::vector<Entry>{{12, 1, 1, at}, {13, 1, 0, at}, {15, 10, 20, 0}}));
+  EXPECT_NE(ReadText(recording).find("10 mouse-down left 21 41\n"), std::string::npos);
 }
 
 }  // namespace

@@ -5,59 +5,28 @@
 
 #include <filesystem>
 
-#include "support/run_command.h"
-#include "support/temp_dir.h"
-#include "support/x_session.h"
+#include "support/orva_window.h"
 
 namespace orva::test {
 namespace {
 
-const std::string kOrva = ORVA_BINARY_DIR "/orva";
 const std::string kShellProgram = ORVA_BINARY_DIR "/tests/programs/shell";
 
 // The picture of tests/programs/shell.qxs: background, red and green rectangles, and a blue
 // square beyond the first view of 1000 x 600.
 constexpr uint32_t kBackground = 0x203040, kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
 
-class WindowUnderX : public ::testing::Test {
+class WindowUnderX : public XWindowTest {
  protected:
-  void SetUp() override {
-    if (!x_.ok()) GTEST_SKIP() << x_.reason();
-  }
-
-  // Starts orva on the test program and waits for its window and picture.
-  Window Open(int timeout_ms = 20000) {
-    // The desktop's libraries (D-Bus, the GL driver) keep memory to the end of the process;
-    // the core's own leaks are checked in-process and by the headless runs.
-    const char* asan = std::getenv("ASAN_OPTIONS");
-    orva_.emplace(std::vector<std::string>{kOrva, "--data-dir", dir_.Sub("data"), kShellProgram},
-                  std::vector<std::pair<std::string, std::string>>{
-                      {"DISPLAY", x_.name()},
-                      {"SDL_VIDEODRIVER", "x11"},  // CI names the dummy driver for everyone
-                      {"HOME", dir_.path()},
-                      {"XDG_CONFIG_HOME", dir_.path() + "/config"},
-                      {"ASAN_OPTIONS", std::string(asan ? asan : "") + ":detect_leaks=0"}},
-                  dir_.path() + "/stderr");
-    std::optional<Window> w = x_.FindWindow("shell", timeout_ms);
-    EXPECT_TRUE(w) << "no window; stderr: " << Stderr();
+  // Starts orva on the shell program and waits for its window and picture.
+  Window Open() {
+    Window w = Launch({kShellProgram}, "shell");
     if (!w) return 0;
-    EXPECT_TRUE(x_.WaitForPixel(*w, 150, 150, kRed, timeout_ms));
-    EXPECT_EQ(x_.Pixel(*w, 450, 350), kGreen);
-    EXPECT_EQ(x_.Pixel(*w, 50, 50), kBackground);
-    return *w;
+    EXPECT_TRUE(x_.WaitForPixel(w, 150, 150, kRed, kTimeoutMs));
+    EXPECT_EQ(x_.Pixel(w, 450, 350), kGreen);
+    EXPECT_EQ(x_.Pixel(w, 50, 50), kBackground);
+    return w;
   }
-
-  // Types `keys` (xdotool's names) into the window under the pointer.
-  void Type(const std::string& keys) {
-    RunCommand("DISPLAY=" + x_.name() + " xdotool mousemove 300 300 key " + keys);
-  }
-
-  std::string Log() { return ReadText(dir_.path() + "/data/debug.log"); }
-  std::string Stderr() { return ReadText(dir_.path() + "/stderr"); }
-
-  VirtualX x_{1280, 1024};
-  TempDir dir_;
-  std::optional<Child> orva_;
 };
 
 TEST_F(WindowUnderX, ShowsTheProgramFollowsResizesAndAsksTwiceBeforeClosing) {

@@ -1,5 +1,7 @@
 #include "platform/sdl/sdl_events.h"
 
+#include <string>
+
 namespace orva::platform {
 
 namespace {
@@ -14,15 +16,54 @@ uint16_t Modifiers(uint16_t mod) {
   return out;
 }
 
-// The text SDL delivers with a key press arrives as the next event, a TEXTINPUT stamped with the
-// same time. Takes it off the queue when it is there.
+// SDL pushes a key press's text as a TEXTINPUT right behind its KEYDOWN, stamped when it was
+// pushed: the same millisecond, or a later one when the clock ticked (or the thread was
+// preempted) in between.
+constexpr uint32_t kTextDelayMs = 20;
+
+// The text that came with a key press: the TEXTINPUT at the queue's head, taken off it.
 std::string TextOfKeyPress(const SDL_KeyboardEvent& key) {
   SDL_Event next;
   if (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) != 1 ||
-      next.type != SDL_TEXTINPUT || next.text.timestamp != key.timestamp)
+      next.type != SDL_TEXTINPUT || next.text.timestamp - key.timestamp > kTextDelayMs)
     return {};
   SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
   return next.text.text;
+}
+
+void AppendUtf8(std::string& out, uint32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | c >> 6);
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | c >> 12);
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | c >> 18);
+    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// With Ctrl held the layout gives no text (SDL drops control characters), yet Ctrl plays the
+// program's Command key, whose presses type the key's own character. The key's symbol in the
+// active layout is that character unshifted: a letter a-z is given in capitals with Shift or
+// Caps Lock, any other character only without Shift. Empty otherwise; the host then gives the
+// key's US-layout text.
+std::string TextUnderCtrl(const SDL_Keysym& k) {
+  if (!(k.mod & KMOD_CTRL)) return {};
+  uint32_t c = static_cast<uint32_t>(k.sym);
+  bool shift = (k.mod & KMOD_SHIFT) != 0;
+  std::string text;
+  if (c >= 'a' && c <= 'z')
+    text += static_cast<char>(shift != ((k.mod & KMOD_CAPS) != 0) ? c - 'a' + 'A' : c);
+  else if (!shift && c >= 0x20 && c != 0x7F && c < 0x110000 && (c < 0xD800 || c > 0xDFFF))
+    AppendUtf8(text, c);  // symbols of keys without a character carry SDLK_SCANCODE_MASK
+  return text;
 }
 
 }  // namespace
@@ -45,7 +86,10 @@ bool SdlEvents::Convert(const SDL_Event& e, Event& out) {
       out.scancode = static_cast<uint16_t>(e.key.keysym.scancode);  // USB HID usage codes
       out.repeat = e.key.repeat != 0;
       out.modifiers = Modifiers(e.key.keysym.mod);
-      if (e.type == SDL_KEYDOWN) out.text = TextOfKeyPress(e.key);
+      if (e.type == SDL_KEYDOWN) {
+        out.text = TextOfKeyPress(e.key);
+        if (out.text.empty()) out.text = TextUnderCtrl(e.key.keysym);
+      }
       return true;
     case SDL_TEXTINPUT:
       out.type = EventType::kText;

@@ -9,6 +9,7 @@
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_events.h"
 #include "platform/sdl/sdl_window.h"
+#include "platform/sdl/x_errors.h"
 
 namespace orva::platform {
 
@@ -143,6 +144,7 @@ std::unique_ptr<Platform> OpenSdlPlatform(std::string& error) {
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   // A windowed program should not turn the desktop's compositor off.
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  IgnoreMessagesToVanishedWindows();
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     error = std::string("no display to open a window on (") + SDL_GetError() +
             "); run with --headless to run without one";
