@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <optional>
 
 #include "audio/plain_file.h"
 
@@ -46,6 +48,41 @@ std::vector<float> ReadStereo(SNDFILE* file, const SF_INFO& info) {
   return stereo;
 }
 
+// Why the file must not reach libsndfile, or nothing. libsndfile reads the metadata chunks of
+// a RIFF (WAV) or IFF (AIFF) file for as long as their sizes say, past the end of the file if
+// need be: a LIST chunk claiming 4 GB in a file of a hundred bytes holds the host's thread for
+// minutes. Such a file is damaged and is refused. Only the chunk of the sound data itself may
+// run past the end (a recording cut short, or a writer that never went back to fix the size).
+std::optional<std::string> ChunkPastTheEnd(int fd) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return std::nullopt;  // libsndfile will say what is wrong
+  const uint64_t size = static_cast<uint64_t>(st.st_size);
+  auto read_at = [fd](uint64_t at, uint8_t* out, size_t n) {
+    return ::pread(fd, out, n, static_cast<off_t>(at)) == static_cast<ssize_t>(n);
+  };
+  uint8_t head[12];
+  if (!read_at(0, head, sizeof head)) return std::nullopt;
+  auto is = [](const uint8_t* p, const char* id) { return std::memcmp(p, id, 4) == 0; };
+  const bool riff = is(head, "RIFF") && is(head + 8, "WAVE");
+  const bool big_endian = (is(head, "RIFX") && is(head + 8, "WAVE")) ||
+                          (is(head, "FORM") && (is(head + 8, "AIFF") || is(head + 8, "AIFC")));
+  if (!riff && !big_endian) return std::nullopt;
+  for (uint64_t at = 12; at + 8 <= size;) {
+    uint8_t chunk[8];
+    if (!read_at(at, chunk, sizeof chunk)) return std::nullopt;
+    const uint8_t* n = chunk + 4;
+    const uint64_t length = big_endian ? uint32_t{n[0]} << 24 | n[1] << 16 | n[2] << 8 | n[3]
+                                       : uint32_t{n[3]} << 24 | n[2] << 16 | n[1] << 8 | n[0];
+    const uint64_t end = at + 8 + length;
+    if (end > size) {
+      if (is(chunk, "data") || is(chunk, "SSND")) return std::nullopt;
+      return "a chunk runs past the end of the file";
+    }
+    at = end + (length & 1);  // chunks start at even offsets
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::variant<std::shared_ptr<const Sound>, std::string> DecodeSound(const std::string& path,
@@ -54,6 +91,7 @@ std::variant<std::shared_ptr<const Sound>, std::string> DecodeSound(const std::s
   int fd = OpenPlainFile(path, why);
   if (fd < 0) return why;
   FdGuard guard{fd};
+  if (auto damaged = ChunkPastTheEnd(fd)) return *damaged;
   SF_INFO info{};
   std::unique_ptr<SNDFILE, SndFileCloser> file(sf_open_fd(fd, SFM_READ, &info, SF_FALSE));
   if (!file) return std::string(sf_strerror(nullptr));
