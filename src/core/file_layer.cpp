@@ -49,11 +49,25 @@ bool IsFolder(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool CanRead(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f) std::fclose(f);
-  return f != nullptr;
+// Opens `path` as a stream, but only when it is a regular file or a folder: a named pipe, a
+// device or a socket in either folder fails at once, as a missing file does. The open itself
+// cannot block (a pipe without a writer would wait forever); the stream then blocks as usual.
+std::FILE* OpenStream(const std::string& path, int flags, const char* access) {
+  int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) ||
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  std::FILE* f = ::fdopen(fd, access);
+  if (!f) ::close(fd);
+  return f;
 }
+
+// Whether `path` names something that could be opened for reading; never opens it.
+bool Exists(const std::string& path) { return ::access(path.c_str(), R_OK) == 0; }
 
 // Creates every missing folder on the way to the file at `path`: walks back from the file's folder
 // to the first one that exists, then creates the others from the outermost inwards. Failures
@@ -95,14 +109,24 @@ uint32_t OpenFile(Host& host, std::string_view name, uint32_t mode) {
   if (mode == kModeRead) {
     for (Root root : {Root::kUserData, Root::kResource}) {
       auto path = RootPath(host, name, root);
-      if (path && (f = std::fopen(path->c_str(), "rb"))) break;
+      if (path && (f = OpenStream(*path, O_RDONLY, "rb"))) break;
     }
   } else {
     auto path = RootPath(host, name, Root::kUserData);
     if (!path) return kNoFile;
-    if (!CanRead(*path)) CreateMissingFolders(*path);
-    const char* access = mode == kModeUpdate ? "rb+" : mode == kModeCreate ? "wb+" : "rb";
-    f = std::fopen(path->c_str(), access);
+    if (!Exists(*path)) CreateMissingFolders(*path);
+    if (mode == kModeUpdate) {
+      f = OpenStream(*path, O_RDWR, "rb+");
+    } else if (mode == kModeCreate) {
+      // Truncated only once it is known to be a regular file.
+      f = OpenStream(*path, O_RDWR | O_CREAT, "wb+");
+      if (f && ::ftruncate(fileno(f), 0) != 0) {
+        std::fclose(f);
+        f = nullptr;
+      }
+    } else {
+      f = OpenStream(*path, O_RDONLY, "rb");
+    }
   }
   if (!f) return kNoFile;
 
@@ -160,11 +184,11 @@ uint32_t FileInfo(Host& host, std::string_view name, uint32_t* mtime, uint32_t* 
       break;
     }
   }
-  if (!found) return kNoFile;
+  if (!found || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))) return kNoFile;
   if (mtime) *mtime = static_cast<uint32_t>(st.st_mtime);
   if (kind) *kind = S_ISDIR(st.st_mode) ? 2 : 1;
 
-  std::FILE* f = std::fopen(found->c_str(), "rb");
+  std::FILE* f = OpenStream(*found, O_RDONLY, "rb");
   if (!f) return kNoFile;
   // A folder's stream has no end to seek to; its size is what the file system records.
   off_t size = S_ISDIR(st.st_mode) ? st.st_size : -1;

@@ -15,6 +15,7 @@ namespace orva::host {
 namespace {
 
 constexpr int32_t kMaxDesktopSide = 16384;
+constexpr double kMaxTimeout = 1e9;
 constexpr int64_t kMaxDesktopWidth = 32767;
 constexpr size_t kMaxDisplays = 16;
 constexpr int32_t kMaxScale = 16;
@@ -106,7 +107,7 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
     bool takes_value = name == "--data-dir" || name == "--game-name" || name == "--ticks" ||
                        name == "--dump-image" || name == "--desktop" || name == "--events" ||
                        name == "--record" || name == "--soundfont" || name == "--audio-out" ||
-                       name == "--scale" || name == "--screenshot";
+                       name == "--scale" || name == "--screenshot" || name == "--timeout";
     bool is_flag = name == "--help" || name == "-h" || name == "--version" ||
                    name == "--headless" || name == "--stats";
     if (name == "--trace") {  // the range only joined to it, so that "--trace GAME" works
@@ -168,6 +169,12 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
       if (!ticks)
         return UsageError("--ticks needs a whole number, not '" + std::string(value) + "'");
       o.ticks = *ticks;
+    } else if (name == "--timeout") {
+      auto seconds = ParseNumber<double>(value);
+      if (!seconds || !(*seconds >= 0 && *seconds <= kMaxTimeout))
+        return UsageError("--timeout needs seconds from 0 to 1e9, not '" + std::string(value) +
+                          "'");
+      o.timeout = *seconds;
     } else if (name == "--screenshot") {
       o.screenshot = value;
     } else if (name == "--scale") {
@@ -201,6 +208,8 @@ std::string UsageText() {
          "  --scale N          show each screen pixel as N x N points (1 to 16; default 1)\n"
          "  --screenshot FILE  when the program ends, write what the window shows as a PNG\n"
          "  --ticks N          end the program after N host timer ticks (5 ms each)\n"
+         "  --timeout SECONDS  end the process after SECONDS of wall-clock time, even in the\n"
+         "                     middle of a message (default with --ticks: 60; 0: none)\n"
          "  --dump-image FILE  when the program ends, write the image's memory to FILE\n"
          "  --desktop WxH[,WxH...]  the displays a headless run pretends to have, side by\n"
          "                     side (default 1920x1080)\n"
@@ -219,7 +228,8 @@ std::string UsageText() {
          "Ctrl+Q quit.\n"
          "\n"
          "Exit status: 0 when the program ends, 1 after a fatal host error, 2 for a usage error\n"
-         "or when there is no display, 130 after a second Ctrl+C while the program is stuck.\n";
+         "or when there is no display, 124 when the time limit ended it, 130 after a second\n"
+         "Ctrl+C while the program is stuck.\n";
 }
 
 std::string VersionText() {

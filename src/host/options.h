@@ -17,6 +17,7 @@ struct Options {
   std::string game_name;          // --game-name
   bool headless = false;          // --headless
   std::optional<uint64_t> ticks;  // --ticks N
+  std::optional<double> timeout;  // --timeout SECONDS: 0 for none
   std::string dump_image;         // --dump-image FILE
   // --desktop WxH[,WxH...]: the displays a headless run pretends to have, side by side.
   std::vector<platform::Size> desktop{{1920, 1080}};

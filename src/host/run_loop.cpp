@@ -17,6 +17,7 @@
 #include "host/timers.h"
 #include "host/window_services.h"
 #include "vm/messages.h"
+#include "vm/run_limit.h"
 
 namespace orva::host {
 
@@ -77,6 +78,7 @@ void RunEventLoop(Host& host) {
     if (timer.running && timer.next_ns < deadline) deadline = timer.next_ns;
     deadline = std::min(deadline, NextScriptDeadline(host));
     platform.clock().WaitUntil(deadline);
+    if (vm::TimeLimitPassed(host)) vm::EndOnTimeLimit(host, nullptr);
     uint64_t now = platform.clock().MonotonicNanos();
     PumpEvents(host);
 

@@ -10,11 +10,21 @@
 #include "host/run_loop.h"
 #include "host/screenshot.h"
 #include "vm/loader.h"
+#include "vm/run_limit.h"
 #include "vm/trace.h"
 
 namespace orva::host {
 
+namespace {
+
+// A --ticks run is automation: it must end even if a message never returns.
+constexpr double kTicksTimeLimit = 60;
+
+}  // namespace
+
 int RunHost(Host& host) {
+  const Options& o = host.options;
+  vm::SetTimeLimit(host, o.timeout ? *o.timeout : o.ticks ? kTicksTimeLimit : 0);
   if (!vm::LoadImage(host)) ExitProcess(host, 1);  // the loader has shown its alert
   ++host.machine.loaded_count;
   RunProgram(host);

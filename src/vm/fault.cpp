@@ -32,6 +32,8 @@ std::string StopText(const Stop& stop) {
                     stop.pc);
     case StopKind::kDivideByZero:
       return Format("Division by zero at 0x%8.8X. Terminating. So sorry.", stop.pc);
+    case StopKind::kTimeLimit:
+      return Format("Time limit reached at 0x%8.8X. Terminating. So sorry.", stop.pc);
   }
   return {};
 }

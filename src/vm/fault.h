@@ -21,7 +21,8 @@ enum class StopKind : uint8_t {
   kStackOverflow,  // the stack pointer would fall below the stack's limit
   kBadAddress,     // an access outside the image
   kDivideByZero,   // integer division or remainder by zero
-  kLimit,          // an instrumented run reached its instruction limit (vm/trace.h)
+  kLimit,          // a run reached its instruction limit (vm/trace.h) or loop limit (run_limit.h)
+  kTimeLimit,      // the time limit passed (vm/run_limit.h); the process ends
 };
 
 struct Stop {

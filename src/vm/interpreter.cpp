@@ -32,6 +32,7 @@
 #include "services/dispatch.h"
 #include "vm/isa.h"
 #include "vm/operations.h"
+#include "vm/run_limit.h"
 #include "vm/trace.h"
 
 #if defined(__GNUC__) && !defined(ORVA_FORCE_SWITCH)
@@ -328,6 +329,7 @@ Stop Loop(Host& host, Tracer* tracer) {
   uint64_t d = 0, s = 0;  // resolved operand addresses (unary instructions use d)
   uint32_t key = 0;       // operation handler to run: the code, plus 128 for the careful one
   uint32_t bad = 0;       // the address a failed check was about
+  uint32_t countdown = host.machine.limit.countdown;  // transfers until the next limit check
   Stop stop;
 
   // Writes the held state into the header, as it stands at the start of the instruction. The
@@ -354,6 +356,11 @@ Stop Loop(Host& host, Tracer* tracer) {
     if (!InstructionFits(m, size, pc, bad)) goto fetch_fault;    \
   }                                                              \
   w = Ld32(m + pc)
+
+  // A taken transfer of control counts towards the run limit (vm/run_limit.h); `next` already
+  // holds its target.
+#define VM_TRANSFER() \
+  if (--countdown == 0) [[unlikely]] goto limit_check
 
   // Precise checks of image accesses: [a, a + n) must lie inside the image.
 #define VM_CHECK(a, n)                 \
@@ -516,6 +523,7 @@ Stop Loop(Host& host, Tracer* tracer) {
     flags = FlagsAt(m + d, tsize);                                    \
     if (Taken(w, flags)) {                                            \
       next = isa::TargetOf(w);                                        \
+      VM_TRANSFER();                                                  \
       VM_NEXT();                                                      \
     }                                                                 \
     next = pc + 8;                                                    \
@@ -552,6 +560,7 @@ Stop Loop(Host& host, Tracer* tracer) {
       // Two ways on: a conditional branch here lets the next fetch run ahead of the flags.
       if (Taken(w, flags)) {
         next = isa::TargetOf(w);
+        VM_TRANSFER();
         VM_NEXT();
       }
       next = pc + 4;
@@ -559,6 +568,7 @@ Stop Loop(Host& host, Tracer* tracer) {
     }
     VM_CASE(h_jump, kHJump) {
       next = isa::TargetOf(w);
+      VM_TRANSFER();
       VM_NEXT();
     }
     VM_CASE(h_jump_table, kHJumpTable) {
@@ -566,6 +576,7 @@ Stop Loop(Host& host, Tracer* tracer) {
       uint32_t entry = Ld32(m + RegOffset(isa::JumpTableRegOf(w))) + isa::TargetOf(w);
       VM_READABLE(entry, 4);
       next = Ld32(m + entry);
+      VM_TRANSFER();
       VM_NEXT();
     }
 
@@ -590,6 +601,7 @@ Stop Loop(Host& host, Tracer* tracer) {
       St32(m + sp - 8, pc + 8);
       sp -= 8;
       next = Ld32(m + pc + 4);
+      VM_TRANSFER();
       VM_PUSH_END();
     }
     VM_CASE(h_jsr_reg, kHJsrReg) {
@@ -600,6 +612,7 @@ Stop Loop(Host& host, Tracer* tracer) {
       St32(m + sp - 8, pc + 4);
       sp -= 8;
       next = Ld32(m + RegOffset(isa::JsrRegOf(w)));
+      VM_TRANSFER();
       VM_PUSH_END();
     }
     VM_CASE(h_enter, kHEnter) {
@@ -632,6 +645,7 @@ Stop Loop(Host& host, Tracer* tracer) {
         stop.kind = StopKind::kReturned;
         goto leave;
       }
+      VM_TRANSFER();
       VM_NEXT();
     }
 
@@ -729,6 +743,7 @@ Stop Loop(Host& host, Tracer* tracer) {
       next = resume;
       std::memmove(m + RegOffset(0), m + c + 12, 128);
       sp = c + 140;
+      VM_TRANSFER();
       VM_NEXT();
     }
     VM_CASE(h_nop, kHNop) {
@@ -739,6 +754,16 @@ Stop Loop(Host& host, Tracer* tracer) {
       next = pc + 4;
       goto illegal;
     }
+  limit_check: {  // a transfer used up the countdown; `next` holds its target
+    VM_SYNC();
+    StopKind limit = CheckRunLimit(host);
+    countdown = host.machine.limit.countdown;
+    if (limit != StopKind::kReturned) {
+      stop.kind = limit;
+      goto stop_before_next;
+    }
+    VM_NEXT();
+  }
 
 #if ORVA_THREADED
   }
@@ -1133,6 +1158,9 @@ limit_reached:  // only the instrumented loop stops here
   next = pc;
   stop.kind = StopKind::kLimit;
   goto leave;
+stop_before_next:  // a run limit: the machine stands at the transfer's target, not yet run
+  pc = next;
+  goto leave;
 fetch_fault:
   next = pc;
 bad_address:
@@ -1142,6 +1170,7 @@ leave:
   stop.pc = pc;
   pc = next;
   VM_SYNC();
+  host.machine.limit.countdown = countdown;
   if constexpr (kTraced) tracer->Finish(host.mem);
   return stop;
 }
@@ -1157,6 +1186,7 @@ Stop Interpret(Host& host) {
 
 Stop RunMachine(Host& host) {
   Stop stop = Interpret(host);
+  if (stop.kind == StopKind::kTimeLimit) EndOnTimeLimit(host, &stop.pc);
   ReportStop(host, stop);
   return stop;
 }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "vm/ring.h"
+#include "vm/run_limit.h"
 
 namespace orva {
 struct Host;
@@ -38,6 +39,7 @@ struct Machine {
   uint32_t pc_pre_jsr = 0;    // address just past the last JSR's instruction word
   MessageRing ring;
   RunHooks hooks;
+  RunLimit limit;
 
   // Set for --trace and --stats: the interpreter then runs its instrumented loop.
   std::shared_ptr<Tracer> tracer;

@@ -43,7 +43,10 @@ int32_t QXmsg(Host& host, const Message& msg) {
   mem.SetSP(sp - kMessageFrame);
   mem.SetPC(kEntryPoint);
 
-  RunMachine(host);
+  // A stack overflow leaves SP within a few bytes of STKLIM. The run's frames are dead by
+  // then, so the exit message gets the stack as it stood before this message was pushed: it
+  // runs, and a program that saves its state there does not lose it.
+  if (RunMachine(host).kind == StopKind::kStackOverflow) mem.SetSP(sp);
 
   heap::CompactHeap(host);
   vm.in_qx = false;

@@ -62,6 +62,36 @@ TEST(OrvaBinary, AGoodImageLoadsAndDumpsItsWholeMemory) {
   EXPECT_NE(r.err.find("orva: cannot write"), std::string::npos) << r.err;
 }
 
+// A message that never returns (here a jump to itself, and a first code word of 0, which
+// spins in the header) and a program that never quits all end at --timeout, with the image
+// dumped. --ticks alone would end neither of the first two.
+TEST(OrvaBinary, RunsEndAtTheTimeLimitWithTheImageDumped) {
+  const test::TempDir dir;
+  const std::string game = dir.Sub("game"), dump = dir.path() + "/dump";
+  std::vector<uint8_t> spin = test::BuildImage({1024, 256, 4096, 65536});
+  vm::St32(&spin[512], 44 | (512 >> 2) << 10);  // jmp 512
+  std::vector<uint8_t> zero = test::BuildImage({520, 256, 4096, 65536});
+  vm::St64(&zero[512], 0);  // test R0 (zero) and branch to 0, where the header does the same
+  std::vector<uint8_t> idle = test::BuildImage({1024, 256, 4096, 65536});
+  vm::St32(&idle[512], 340);  // enter 0, 0
+  vm::St32(&idle[516], 596);  // ret 0
+  const std::pair<const std::vector<uint8_t>*, const char*> cases[] = {
+      {&spin, "alert: Time limit reached at 0x00000200. Terminating. So sorry.\n"},
+      {&zero, "alert: Time limit reached at 0x"},
+      {&idle, "alert: Time limit reached. Terminating. So sorry.\n"},
+  };
+  for (const auto& [image, alert] : cases) {
+    test::WriteBytes(game + "/MAIN.QX", *image);
+    std::remove(dump.c_str());
+    const test::Ran r =
+        RunCommand(kOrva + "--headless --ticks 1000000000 --timeout 0.2 " + "--dump-image " + dump +
+                   " --data-dir " + dir.Sub("data") + " " + game);
+    EXPECT_EQ(r.status, 124) << r.err;
+    EXPECT_TRUE(r.err.starts_with(alert)) << r.err;
+    EXPECT_EQ(test::ReadText(dump).size(), image->size() + 256 + 4096 + 65536);
+  }
+}
+
 TEST(OrvaBinary, RunsTheDefaultProgramWithoutAGameAndTakesItsScreenshot) {
   const test::TempDir dir;
   const std::string shot = dir.path() + "/shot.png";

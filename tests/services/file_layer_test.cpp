@@ -1,6 +1,7 @@
 #include "core/file_layer.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "core/file_stream.h"
 #include "support/fuzz.h"
@@ -134,6 +135,26 @@ TEST_F(FileLayer, FoldersDeletionAndMoves) {
   DeleteFile(t.host, "C");
   EXPECT_EQ(RemoveDir(t.host, "D"), 0u);
   EXPECT_FALSE(fs::exists(t.DataPath("C")) || fs::exists(t.DataPath("D")));
+}
+
+// A pipe without a writer would block an ordinary open forever; a device never ends.
+TEST_F(FileLayer, PipesAndDevicesFailAtOnceAsMissingFiles) {
+  fs::create_directories(t.DataPath(""));
+  fs::create_directories(t.ResPath(""));
+  ASSERT_EQ(::mkfifo(t.DataPath("PIPE").c_str(), 0666), 0);
+  ASSERT_EQ(::mkfifo(t.ResPath("RPIPE").c_str(), 0666), 0);
+  fs::create_symlink("/dev/zero", t.DataPath("ZERO"));
+  EXPECT_EQ(Open("RPIPE"), kNoFile);
+  EXPECT_EQ(FileInfo(t.host, "RPIPE", nullptr, nullptr), kNoFile);
+  for (const char* name : {"PIPE", "ZERO"}) {
+    SCOPED_TRACE(name);
+    for (uint32_t mode : {kModeRead, kModeUpdate, kModeCreate})
+      EXPECT_EQ(Open(name, mode), kNoFile) << mode;
+    EXPECT_EQ(FileInfo(t.host, name, nullptr, nullptr), kNoFile);
+  }
+  ASSERT_EQ(::mkfifo(t.DataPath("debug.log").c_str(), 0666), 0);
+  AppendDebugLog(t.host, "x");
+  EXPECT_TRUE(fs::is_fifo(t.DataPath("PIPE")) && fs::is_fifo(t.DataPath("debug.log")));
 }
 
 TEST_F(FileLayer, StreamAdapterCountsWholeElements) {

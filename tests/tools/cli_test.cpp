@@ -1,5 +1,6 @@
 // The qxasm and qxdis programs: files written, exit status, and what a failed run leaves behind.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -67,9 +68,12 @@ TEST_F(Cli, RefusesBadCommandLinesWithStatus1) {
       {qxasm_ + " missing.qxs", "qxasm: cannot read 'missing.qxs'\n"},
       {qxdis_ + " x.bin", "qxdis: x.bin: shorter than the 512-byte header: not a program image\n"},
       {qxdis_ + " nothing.qx", "qxdis: cannot open nothing.qx"},
+      {qxdis_ + " pipe.qx", "qxdis: pipe.qx: not a regular file\n"},  // a pipe never ends
+      {qxdis_ + " /dev/zero", "qxdis: /dev/zero: not a regular file\n"},
       {qxdis_ + " x.bin --from banana", "--from needs an address"},
   };
   Write("x.bin", "hello");
+  ASSERT_EQ(::mkfifo((dir_.path() + "/pipe.qx").c_str(), 0666), 0);
   for (const auto& [command, says] : cases) {
     EXPECT_EQ(Run(command), 1) << command;
     ExpectHas(err_, {says});

@@ -77,9 +77,11 @@ TEST(FaultPrograms, EachFailureAlertsAndEndsAsItShould) {
       {1, 0, exit, {illegal}},
       {2, 0, exit, {illegal}},
       {3, 0, exit, {"Bad address 0xFFFFFF00 at @. Terminating. So sorry."}},
-      // The recursion stops within a few bytes of STKLIM, so the exit message (which needs 100
-      // bytes) ends the process with "Out of stack" and status 1.
-      {4, 1, "start\n", {"Stack overflow at @. Terminating. So sorry.", "Out of stack"}},
+      // A stack overflow through calls, pushes or frames leaves SP at STKLIM; the exit message
+      // runs on the stack as it stood before the failing message.
+      {4, 0, exit, {"Stack overflow at @. Terminating. So sorry."}},
+      {12, 0, exit, {"Stack overflow at @. Terminating. So sorry."}},
+      {13, 0, exit, {"Stack overflow at @. Terminating. So sorry."}},
       {5, 0, exit, {"Division by zero at @. Terminating. So sorry."}},
       {6, 0, exit, {}},  // halt: no alert
       {7, 0, survived, {"Unknown SYS command at @. Ack!"}, 20},

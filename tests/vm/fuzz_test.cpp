@@ -3,9 +3,6 @@
 // than the address space, so a stray access crashes the test instead of passing unnoticed.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/time.h>
-
 #include <random>
 
 #include "support/encode.h"
@@ -13,39 +10,10 @@
 #include "support/test_vm.h"
 #include "vm/interpreter.h"
 #include "vm/isa.h"
+#include "vm/run_limit.h"
 
 namespace orva::test {
 namespace {
-
-// The watchdog: a program still running when the timer fires finds its image turned into halt
-// instructions and stops at its next fetch.
-uint8_t* volatile g_image = nullptr;
-volatile uint32_t g_image_size = 0;
-
-void FillWithHalts(int) {
-  for (uint32_t a = 0; a + 4 <= g_image_size; a += 4) vm::St32(g_image + a, kHalt);
-}
-
-class Watchdog {
- public:
-  Watchdog() {
-    struct sigaction sa {};
-    sa.sa_handler = FillWithHalts;
-    sigaction(SIGALRM, &sa, &old_);
-  }
-  ~Watchdog() {
-    Arm(0);
-    sigaction(SIGALRM, &old_, nullptr);
-  }
-  void Arm(long microseconds) {
-    itimerval t{};
-    t.it_value.tv_usec = microseconds;
-    setitimer(ITIMER_REAL, &t, nullptr);
-  }
-
- private:
-  struct sigaction old_ {};
-};
 
 // 32-bit draws from the fuzzing generator.
 struct Rng {
@@ -89,7 +57,7 @@ uint32_t EdgyAddress(Rng& rng, uint32_t size) {
   }
 }
 
-void RunOneCase(Rng rng, Watchdog& watchdog) {
+void RunOneCase(Rng rng) {
   Layout layout{1024 + 4 * (rng() % 256), rng() % 512, 256 + rng() % 1024, 64 + rng() % 512, true};
   TestVm t(layout);
   const uint32_t size = t.mem().size;
@@ -105,23 +73,17 @@ void RunOneCase(Rng rng, Watchdog& watchdog) {
   t.host.mem.SetFLAGS(static_cast<uint8_t>(rng()));
   t.host.machine.modal_depth = static_cast<int32_t>(rng() % 3);
 
-  g_image = t.host.mem.base;
-  g_image_size = size;
-  watchdog.Arm(20000);
+  vm::SetTransferLimit(t.host, 2000);  // every run ends, at the same point in each loop
   try {
     vm::Stop stop = vm::Interpret(t.host);
     ASSERT_LE(static_cast<int>(stop.kind), static_cast<int>(vm::StopKind::kLimit));
   } catch (const platform::ProcessExit&) {
     // a fatal host condition reached through a service
   }
-  watchdog.Arm(0);
-  g_image = nullptr;
-  g_image_size = 0;
 }
 
 TEST(InterpreterFuzz, RandomProgramsStayInsideTheImage) {
-  Watchdog watchdog;
-  FuzzFor(1, [&](std::mt19937_64& gen) { RunOneCase(Rng{gen}, watchdog); });
+  FuzzFor(1, [&](std::mt19937_64& gen) { RunOneCase(Rng{gen}); });
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "vm/loader.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "support/fuzz.h"
 #include "support/test_host.h"
@@ -74,6 +77,21 @@ TEST(Loader, ChecksTheFileInOrder) {
     test::TestHost t;
     EXPECT_EQ(LoadAlert(t, bytes), alert);
   }
+}
+
+// A named pipe would block the open before any alert; it is a missing file, so a pipe in the
+// data folder lets the resource folder's copy load.
+TEST(Loader, APipeAsMainQxIsAMissingFile) {
+  test::TestHost t;
+  std::filesystem::create_directories(t.DataPath(""));
+  std::filesystem::create_directories(t.ResPath(""));
+  ASSERT_EQ(::mkfifo(t.ResPath("MAIN.QX").c_str(), 0666), 0);
+  EXPECT_EQ(LoadAlert(t, kNoFile), "MAIN.QX file not found");
+
+  test::TestHost u;
+  std::filesystem::create_directories(u.DataPath(""));
+  ASSERT_EQ(::mkfifo(u.DataPath("MAIN.QX").c_str(), 0666), 0);
+  EXPECT_EQ(LoadAlert(u, BuildImage({})), "");
 }
 
 TEST(Loader, AHeapTooSmallForTheHostBlockIsFatal) {

@@ -1,10 +1,12 @@
 // qxdis: disassembles a QX program image. Usage in docs/cli.md.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +25,34 @@ bool ParseAddress(std::string_view text, uint32_t* out) {
   if (s.empty() || *end != '\0' || errno != 0 || v > UINT32_MAX || s[0] == '-') return false;
   *out = static_cast<uint32_t>(v);
   return true;
+}
+
+// Reads the whole of a regular file. A pipe or a device is refused before anything is read: it
+// might never end (a pipe without a writer would even block the open). Returns the error
+// message, empty on success.
+std::string ReadRegularFile(const std::string& path, std::vector<uint8_t>& bytes) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return "cannot open " + path + ": " + std::strerror(errno);
+  std::string error;
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    error = "cannot read " + path + ": " + std::strerror(errno);
+  } else if (!S_ISREG(st.st_mode)) {
+    error = path + ": not a regular file";
+  } else {
+    bytes.resize(static_cast<size_t>(st.st_size));
+    size_t got = 0;
+    while (got < bytes.size()) {
+      ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) error = "cannot read " + path + ": " + std::strerror(errno);
+      if (n <= 0) break;
+      got += static_cast<size_t>(n);
+    }
+    bytes.resize(got);  // a file that shrank meanwhile
+  }
+  ::close(fd);
+  return error;
 }
 
 }  // namespace
@@ -58,13 +88,11 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 1;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "qxdis: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
+  std::vector<uint8_t> bytes;
+  if (std::string error = ReadRegularFile(path, bytes); !error.empty()) {
+    std::fprintf(stderr, "qxdis: %s\n", error.c_str());
     return 1;
   }
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                   std::istreambuf_iterator<char>());
   options.name = path;
   std::string out, error;
   if (!orva::qxdis::DisassembleImage(bytes, options, out, error)) {
