@@ -14,17 +14,32 @@ namespace {
 using platform::EventType;
 
 // USB HID usage codes (keyboard page).
-constexpr uint16_t kKeyP = 0x13, kKeyQ = 0x14, kKeyReturn = 0x28, kKeyPadEnter = 0x58;
+constexpr uint16_t kKeyA = 0x04, kKeyZ = 0x1D, kKeyReturn = 0x28, kKeyPadEnter = 0x58;
 
 enum class Hotkey { kNone, kFullScreen, kScreenshot, kQuit };
+
+// The letter a key press means to a hotkey: the one the active layout gives it when that is a
+// Latin letter (Ctrl+Q is the key marked Q, wherever the layout puts it), otherwise the letter at
+// its position on a US keyboard (layouts without Latin letters); 0 for other keys.
+char Letter(const platform::Event& e) {
+  if (e.text.size() == 1) {
+    char c = e.text[0];
+    if (c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
+    if (c >= 'A' && c <= 'Z') return c;
+  }
+  if (e.scancode >= kKeyA && e.scancode <= kKeyZ)
+    return static_cast<char>('A' + e.scancode - kKeyA);
+  return 0;
+}
 
 Hotkey Match(const platform::Event& e) {
   using namespace platform;
   uint16_t mods = e.modifiers & (kModShift | kModCtrl | kModAlt | kModGui);
   if ((e.scancode == kKeyReturn || e.scancode == kKeyPadEnter) && mods == kModAlt)
     return Hotkey::kFullScreen;
-  if (e.scancode == kKeyP && mods == (kModCtrl | kModAlt)) return Hotkey::kScreenshot;
-  if (e.scancode == kKeyQ && mods == kModCtrl) return Hotkey::kQuit;
+  char letter = Letter(e);
+  if (letter == 'P' && mods == (kModCtrl | kModAlt)) return Hotkey::kScreenshot;
+  if (letter == 'Q' && mods == kModCtrl) return Hotkey::kQuit;
   return Hotkey::kNone;
 }
 
