@@ -84,6 +84,7 @@ std::variant<std::vector<float>, std::string> ReadStereo(SNDFILE* file, const SF
       data.output_frames = static_cast<long>(room);
       if (int error = src_process(converter.get(), &data)) return std::string(src_strerror(error));
       out.resize(before + static_cast<size_t>(data.output_frames_gen) * 2);
+      if (data.input_frames_used == 0 && data.output_frames_gen == 0) break;  // no progress
       data.data_in += data.input_frames_used * 2;
       data.input_frames -= data.input_frames_used;
     } while (data.input_frames > 0 || (end && data.output_frames_gen > 0));
