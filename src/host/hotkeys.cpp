@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/host.h"
+#include "host/keys.h"
 #include "host/screenshot.h"
 #include "host/shutdown.h"
 
@@ -14,7 +15,7 @@ namespace {
 using platform::EventType;
 
 // USB HID usage codes (keyboard page).
-constexpr uint16_t kKeyA = 0x04, kKeyZ = 0x1D, kKeyReturn = 0x28, kKeyPadEnter = 0x58;
+constexpr uint16_t kKeyReturn = 0x28, kKeyPadEnter = 0x58;
 
 enum class Hotkey { kNone, kFullScreen, kScreenshot, kQuit };
 
@@ -27,9 +28,8 @@ char Letter(const platform::Event& e) {
     if (c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
     if (c >= 'A' && c <= 'Z') return c;
   }
-  if (e.scancode >= kKeyA && e.scancode <= kKeyZ)
-    return static_cast<char>('A' + e.scancode - kKeyA);
-  return 0;
+  const uint32_t code = KeyCode(e.scancode);  // a letter key's code is its capital
+  return code >= 'A' && code <= 'Z' ? static_cast<char>(code) : 0;
 }
 
 Hotkey Match(const platform::Event& e) {
