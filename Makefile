@@ -2,9 +2,14 @@
 #   make run    install the Debian packages, build, run the bundled default program (in a
 #               window; without a display, headless, writing what the window would show)
 #   make test   build and run the whole test suite
-# And: make screenshot (the README's picture, docs/hello.png), make bench.
+# and the others:
+#   make install   install under PREFIX (default /usr/local; DESTDIR=... stages it elsewhere)
+#   make deb       build the Debian package into $(BUILD)/package/
+#   make fuzz      build the fuzz targets with clang in $(FUZZ_BUILD), run each FUZZ_SECONDS
+#   make screenshot (the README's picture, docs/hello.png), make bench
 # Variables: BUILD (build folder), WERROR=1, SANITIZE=1 (address and undefined-behaviour
-# sanitizers), CMAKE_ARGS (more CMake options), GAME and ARGS for `make run`.
+# sanitizers), CMAKE_ARGS (more CMake options), GAME and ARGS for `make run`, FUZZ_TARGETS (the
+# fuzz targets to run; default all).
 
 BUILD ?= build
 JOBS ?= $(shell nproc)
@@ -17,7 +22,12 @@ ifeq ($(SANITIZE),1)
 cmake_flags += -DORVA_SANITIZE=ON
 endif
 
-.PHONY: deps build run test bench screenshot clean
+PREFIX ?= /usr/local
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
+
+.PHONY: deps build run test bench screenshot clean install deb fuzz
 
 deps:
 	@scripts/install-deps
@@ -57,5 +67,18 @@ screenshot: build
 bench: build
 	@cmake --build $(BUILD) --target bench
 
+install: build
+	cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+deb: build
+	cpack --config $(BUILD)/CPackConfig.cmake
+
+# A separate configuration: clang, every file instrumented for coverage, ASan and UBSan.
+fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DORVA_FUZZ=ON -DBUILD_TESTING=OFF -DORVA_BENCH=OFF $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_all
+	fuzz/run $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD)

@@ -7,6 +7,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <variant>
 
 #include "audio/plain_file.h"
 
@@ -24,26 +28,108 @@ struct FdGuard {
   ~FdGuard() { ::close(fd); }
 };
 
-// Every frame of the file, as stereo at its own rate. Values that are not finite (a float file
-// may hold them) become silence, and all are kept within full scale.
-std::vector<float> ReadStereo(SNDFILE* file, const SF_INFO& info) {
+struct ConverterDeleter {
+  void operator()(SRC_STATE* s) const { src_delete(s); }
+};
+
+// The file's sound as stereo at `rate`, at most kMaxSoundSeconds of it. It is read and converted
+// a piece at a time, so only the converted sound is ever held whole: a tiny compressed file of
+// silence can claim a rate of hundreds of kHz and would take gigabytes at its own rate. Values
+// that are not finite (a float file may hold them) become silence, and all are kept within full
+// scale, also after conversion (a band-limited converter rings past it).
+std::variant<std::vector<float>, std::string> ReadStereo(SNDFILE* file, const SF_INFO& info,
+                                                         uint32_t rate) {
   const size_t channels = static_cast<size_t>(info.channels);
   const size_t most = size_t{kMaxSoundSeconds} * static_cast<size_t>(info.samplerate);
+  const bool convert = static_cast<uint32_t>(info.samplerate) != rate;
+  const double ratio = static_cast<double>(rate) / info.samplerate;
+  std::unique_ptr<SRC_STATE, ConverterDeleter> converter;
+  if (convert) {
+    int error = 0;
+    // The fastest of the band-limited converters: half the time of the next one, and clean to
+    // 97 dB over 80% of the band, plenty for effects.
+    converter.reset(src_new(SRC_SINC_FASTEST, 2, &error));
+    if (!converter) return std::string(src_strerror(error));
+  }
   constexpr size_t kChunk = 4096;
-  std::vector<float> chunk(kChunk * channels), stereo;
-  while (stereo.size() / 2 < most) {
-    size_t want = std::min(kChunk, most - stereo.size() / 2);
-    sf_count_t got = sf_readf_float(file, chunk.data(), static_cast<sf_count_t>(want));
-    if (got <= 0) break;
-    for (sf_count_t i = 0; i < got; ++i) {
-      const float* frame = &chunk[static_cast<size_t>(i) * channels];
+  const size_t room = kChunk * static_cast<size_t>(std::ceil(ratio)) + 64;  // output per call
+  std::vector<float> chunk(kChunk * channels), stereo(kChunk * 2), out;
+  size_t read = 0;
+  for (bool end = false; !end;) {
+    const size_t want = std::min(kChunk, most - read);
+    sf_count_t got = want ? sf_readf_float(file, chunk.data(), static_cast<sf_count_t>(want)) : 0;
+    if (got <= 0) got = 0;
+    read += static_cast<size_t>(got);
+    end = got == 0 || read >= most;
+    for (size_t i = 0; i < static_cast<size_t>(got); ++i) {
+      const float* frame = &chunk[i * channels];
       for (size_t side = 0; side < 2; ++side) {
         float v = frame[channels > 1 ? side : 0];
-        stereo.push_back(std::isfinite(v) ? std::clamp(v, -1.0f, 1.0f) : 0.0f);
+        stereo[i * 2 + side] = std::isfinite(v) ? std::clamp(v, -1.0f, 1.0f) : 0.0f;
       }
     }
+    if (!convert) {
+      out.insert(out.end(), stereo.begin(), stereo.begin() + got * 2);
+      continue;
+    }
+    SRC_DATA data{};
+    data.data_in = stereo.data();
+    data.input_frames = static_cast<long>(got);
+    data.src_ratio = ratio;
+    data.end_of_input = end;
+    do {
+      const size_t before = out.size();
+      out.resize(before + room * 2);
+      data.data_out = out.data() + before;
+      data.output_frames = static_cast<long>(room);
+      if (int error = src_process(converter.get(), &data)) return std::string(src_strerror(error));
+      out.resize(before + static_cast<size_t>(data.output_frames_gen) * 2);
+      if (data.input_frames_used == 0 && data.output_frames_gen == 0) break;  // no progress
+      data.data_in += data.input_frames_used * 2;
+      data.input_frames -= data.input_frames_used;
+    } while (data.input_frames > 0 || (end && data.output_frames_gen > 0));
   }
-  return stereo;
+  if (convert) {
+    const size_t frames = static_cast<size_t>(std::ceil(static_cast<double>(read) * ratio));
+    if (out.size() > frames * 2) out.resize(frames * 2);
+    for (float& v : out) v = std::clamp(v, -1.0f, 1.0f);
+  }
+  return out;
+}
+
+// Why the file must not reach libsndfile, or nothing. libsndfile reads the metadata chunks of
+// a RIFF (WAV) or IFF (AIFF) file for as long as their sizes say, past the end of the file if
+// need be: a LIST chunk claiming 4 GB in a file of a hundred bytes holds the host's thread for
+// minutes. Such a file is damaged and is refused. Only the chunk of the sound data itself may
+// run past the end (a recording cut short, or a writer that never went back to fix the size).
+std::optional<std::string> ChunkPastTheEnd(int fd) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return std::nullopt;  // libsndfile will say what is wrong
+  const uint64_t size = static_cast<uint64_t>(st.st_size);
+  auto read_at = [fd](uint64_t at, uint8_t* out, size_t n) {
+    return ::pread(fd, out, n, static_cast<off_t>(at)) == static_cast<ssize_t>(n);
+  };
+  uint8_t head[12];
+  if (!read_at(0, head, sizeof head)) return std::nullopt;
+  auto is = [](const uint8_t* p, const char* id) { return std::memcmp(p, id, 4) == 0; };
+  const bool riff = is(head, "RIFF") && is(head + 8, "WAVE");
+  const bool big_endian = (is(head, "RIFX") && is(head + 8, "WAVE")) ||
+                          (is(head, "FORM") && (is(head + 8, "AIFF") || is(head + 8, "AIFC")));
+  if (!riff && !big_endian) return std::nullopt;
+  for (uint64_t at = 12; at + 8 <= size;) {
+    uint8_t chunk[8];
+    if (!read_at(at, chunk, sizeof chunk)) return std::nullopt;
+    const uint8_t* n = chunk + 4;
+    const uint64_t length = big_endian ? uint32_t{n[0]} << 24 | n[1] << 16 | n[2] << 8 | n[3]
+                                       : uint32_t{n[3]} << 24 | n[2] << 16 | n[1] << 8 | n[0];
+    const uint64_t end = at + 8 + length;
+    if (end > size) {
+      if (is(chunk, "data") || is(chunk, "SSND")) return std::nullopt;
+      return "a chunk runs past the end of the file";
+    }
+    at = end + (length & 1);  // chunks start at even offsets
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -54,6 +140,7 @@ std::variant<std::shared_ptr<const Sound>, std::string> DecodeSound(const std::s
   int fd = OpenPlainFile(path, why);
   if (fd < 0) return why;
   FdGuard guard{fd};
+  if (auto damaged = ChunkPastTheEnd(fd)) return *damaged;
   SF_INFO info{};
   std::unique_ptr<SNDFILE, SndFileCloser> file(sf_open_fd(fd, SFM_READ, &info, SF_FALSE));
   if (!file) return std::string(sf_strerror(nullptr));
@@ -62,27 +149,10 @@ std::variant<std::shared_ptr<const Sound>, std::string> DecodeSound(const std::s
   if (src_is_valid_ratio(ratio) == 0)
     return "a sample rate of " + std::to_string(info.samplerate) + " Hz cannot be converted";
 
+  auto stereo = ReadStereo(file.get(), info, rate);
+  if (auto* why_not = std::get_if<std::string>(&stereo)) return *why_not;
   auto sound = std::make_shared<Sound>();
-  std::vector<float> stereo = ReadStereo(file.get(), info);
-  if (static_cast<uint32_t>(info.samplerate) == rate) {
-    sound->samples = std::move(stereo);
-    return sound;
-  }
-  const size_t in_frames = stereo.size() / 2;
-  const size_t out_frames = static_cast<size_t>(std::ceil(in_frames * ratio));
-  sound->samples.resize(out_frames * 2);
-  if (in_frames == 0) return sound;
-  SRC_DATA data{};
-  data.data_in = stereo.data();
-  data.data_out = sound->samples.data();
-  data.input_frames = static_cast<long>(in_frames);
-  data.output_frames = static_cast<long>(out_frames);
-  data.src_ratio = ratio;
-  // The fastest of the band-limited converters: half the time of the next one, and clean to
-  // 97 dB over 80% of the band, plenty for effects.
-  if (int error = src_simple(&data, SRC_SINC_FASTEST, 2)) return std::string(src_strerror(error));
-  sound->samples.resize(static_cast<size_t>(data.output_frames_gen) * 2);
-  for (float& v : sound->samples) v = std::clamp(v, -1.0f, 1.0f);  // ringing past full scale
+  sound->samples = std::move(std::get<std::vector<float>>(stereo));
   return sound;
 }
 

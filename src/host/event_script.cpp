@@ -236,8 +236,12 @@ std::string KeyName(uint16_t scancode) {
   return std::string(name);
 }
 
-// The shortest text that reads back as the same number.
+// The shortest text that reads back as the same number. Whole numbers are written without an
+// exponent: the shortest form of 1000000 is "1e+06", which the whole-number arguments of move
+// and resize do not read.
 std::string Num(double v) {
+  if (v == std::trunc(v) && std::fabs(v) <= kMaxCoordinate)
+    return std::to_string(static_cast<int64_t>(v));
   char text[32];
   auto [end, ec] = std::to_chars(text, text + sizeof text, v);
   return ec == std::errc{} ? std::string(text, end) : "0";

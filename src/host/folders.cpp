@@ -19,6 +19,13 @@ constexpr size_t kMaxPlistBytes = 1 << 20;  // an Info.plist is a few kilobytes
 constexpr size_t kMaxNameBytes = 255;       // one folder name
 constexpr const char* kFallbackGameName = "Untitled";
 
+#ifndef ORVA_DEFAULT_PROGRAM
+#define ORVA_DEFAULT_PROGRAM "hello"
+#endif
+#ifndef ORVA_DATA_FROM_BIN
+#define ORVA_DATA_FROM_BIN "../share/orva"
+#endif
+
 // An absolute, lexically normal path without a trailing "/" (except for the root itself).
 std::string Absolute(const std::string& path) {
   std::error_code ec;
@@ -102,13 +109,22 @@ std::string ExecutableDir() {
   return ec ? std::string(".") : exe.parent_path().string();
 }
 
+std::string_view DefaultProgramName() { return ORVA_DEFAULT_PROGRAM; }
+
 std::variant<Folders, std::string> ResolveFolders(const Options& options,
                                                   const std::string& exe_dir) {
-  bool default_program = options.game.empty();
-  std::string game_dir = Absolute(default_program ? exe_dir + "/examples/prism" : options.game);
-  if (!IsFolder(game_dir)) {
-    if (default_program) return "the default program is missing (looked in " + game_dir + ")";
-    return "no such game folder: " + options.game;
+  std::string game_dir;
+  if (options.game.empty()) {
+    // A build tree keeps it in examples/ beside the executable; an installation in its data
+    // folder, found from the executable's folder so that the whole tree can move.
+    std::string built = Absolute(exe_dir + "/examples/" ORVA_DEFAULT_PROGRAM);
+    std::string installed = Absolute(exe_dir + "/" ORVA_DATA_FROM_BIN "/" ORVA_DEFAULT_PROGRAM);
+    game_dir = IsFolder(built) ? built : installed;
+    if (!IsFolder(game_dir))
+      return "the default program is missing (looked in " + built + " and " + installed + ")";
+  } else {
+    game_dir = Absolute(options.game);
+    if (!IsFolder(game_dir)) return "no such game folder: " + options.game;
   }
   if (!options.game_name.empty() && !IsUsableGameName(options.game_name))
     return "--game-name cannot serve as a folder name: '" + options.game_name + "'";

@@ -20,13 +20,18 @@
 namespace orva::host {
 
 // The folders for `options`, or the reason they cannot be set up (one line for stderr).
-// `exe_dir` is the folder of the orva executable, where the bundled default program lives.
+// `exe_dir` is the folder of the orva executable. Without a game, the bundled default program
+// runs: EXE_DIR/examples/NAME in a build tree, else PREFIX/share/orva/NAME for an installed
+// PREFIX/bin/orva.
 std::variant<Folders, std::string> ResolveFolders(const Options& options,
                                                   const std::string& exe_dir);
 
 // The string value of HOLGameName in the XML or binary property list at `path`; nullopt when the
 // file, the key or a string value is missing.
 std::optional<std::string> ReadGameName(const std::string& path);
+
+// NAME above: the folder name of the bundled default program.
+std::string_view DefaultProgramName();
 
 // True for a name that can serve as the last folder of the user data folder.
 bool IsUsableGameName(std::string_view name);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/host.h"
+#include "host/keys.h"
 #include "host/screenshot.h"
 #include "host/shutdown.h"
 
@@ -14,17 +15,31 @@ namespace {
 using platform::EventType;
 
 // USB HID usage codes (keyboard page).
-constexpr uint16_t kKeyP = 0x13, kKeyQ = 0x14, kKeyReturn = 0x28, kKeyPadEnter = 0x58;
+constexpr uint16_t kKeyReturn = 0x28, kKeyPadEnter = 0x58;
 
 enum class Hotkey { kNone, kFullScreen, kScreenshot, kQuit };
+
+// The letter a key press means to a hotkey: the one the active layout gives it when that is a
+// Latin letter (Ctrl+Q is the key marked Q, wherever the layout puts it), otherwise the letter at
+// its position on a US keyboard (layouts without Latin letters); 0 for other keys.
+char Letter(const platform::Event& e) {
+  if (e.text.size() == 1) {
+    char c = e.text[0];
+    if (c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
+    if (c >= 'A' && c <= 'Z') return c;
+  }
+  const uint32_t code = KeyCode(e.scancode);  // a letter key's code is its capital
+  return code >= 'A' && code <= 'Z' ? static_cast<char>(code) : 0;
+}
 
 Hotkey Match(const platform::Event& e) {
   using namespace platform;
   uint16_t mods = e.modifiers & (kModShift | kModCtrl | kModAlt | kModGui);
   if ((e.scancode == kKeyReturn || e.scancode == kKeyPadEnter) && mods == kModAlt)
     return Hotkey::kFullScreen;
-  if (e.scancode == kKeyP && mods == (kModCtrl | kModAlt)) return Hotkey::kScreenshot;
-  if (e.scancode == kKeyQ && mods == kModCtrl) return Hotkey::kQuit;
+  char letter = Letter(e);
+  if (letter == 'P' && mods == (kModCtrl | kModAlt)) return Hotkey::kScreenshot;
+  if (letter == 'Q' && mods == kModCtrl) return Hotkey::kQuit;
   return Hotkey::kNone;
 }
 

@@ -46,6 +46,9 @@ TEST(SoundFile, EveryFormatDecodesToTheOutputRate) {
       {"aifc", SF_FORMAT_AIFF | SF_FORMAT_ULAW, 8000, 1},
       {"caf", SF_FORMAT_CAF | SF_FORMAT_ALAC_16, 44100, 2},
       {"flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 32000, 1},
+      // The highest rate FLAC has: converted a piece at a time, so a long file never takes
+      // gigabytes at its own rate.
+      {"flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 655350, 1},
       {"ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2},
       {"opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 1},
       {"mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 2},
@@ -75,8 +78,27 @@ TEST(SoundFile, WhatIsNoSoundIsRefusedWithoutWaiting) {
   const test::TempDir dir;
   test::WriteText(dir.path() + "/junk.wav", "RIFF\x10\0\0\0WAVEjunk, not sound");
   ASSERT_EQ(::mkfifo((dir.path() + "/pipe.wav").c_str(), 0600), 0);  // opening it would block
-  for (const char* name : {"/junk.wav", "/pipe.wav", "/missing.wav", ""})
+  // A metadata chunk claiming 4 GB: libsndfile would read on past the end for minutes.
+  const std::string fmt("fmt \x10\0\0\0\x03\0\x01\0\x40\x1f\0\0\0\x7d\0\0\x04\0\x20\0", 24);
+  // (LIST, its size, then a subchunk that claims as much again.)
+  const std::string list(
+      "\x4c\x49\x53\x54\x00\xa6\x40\xff\xff\xff\x60\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff"
+      "\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff"
+      "\xff\xff\xff\xff\xff\xff\xdf\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff"
+      "\x7e\x80\xff\x00\x00\x00\x3f",
+      76);
+  test::WriteText(dir.path() + "/long_list.wav",
+                  std::string("RIFF\x34\0\0\0WAVE", 12) + fmt + list);
+  for (const char* name : {"/junk.wav", "/pipe.wav", "/missing.wav", "", "/long_list.wav"})
     EXPECT_EQ(DecodeSound(dir.path() + name, 48000).index(), 1u) << name;
+
+  // The sound data's own chunk may run past the end: what is there plays.
+  const std::string data("data\xff\xff\xff\xff\0\0\0\x3f\0\0\0\xbf", 16);
+  test::WriteText(dir.path() + "/cut.wav",
+                  std::string("RIFF\xff\xff\xff\xffWAVE", 12) + fmt + data);
+  const auto cut = DecodeSound(dir.path() + "/cut.wav", 8000);
+  ASSERT_EQ(cut.index(), 0u) << std::get<1>(cut);
+  EXPECT_EQ(std::get<0>(cut)->frames(), 2u);
 }
 
 TEST(SoundFile, TheCacheNoticesAChangedFile) {

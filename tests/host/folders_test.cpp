@@ -76,14 +76,21 @@ TEST(Folders, MissingOrUnusableNamesFallBack) {
 
 TEST(Folders, DefaultProgramAndDataFolder) {
   test::TempDir dir;
-  std::string prism = dir.Sub("bin/examples/prism");
+  const std::string name(DefaultProgramName());
+  // Installed: PREFIX/bin/orva and PREFIX/share/orva/NAME; a build tree's examples/NAME wins.
+  std::string installed = dir.Sub("usr/share/orva/" + name);
+  dir.Sub("usr/bin");
   const char* old = std::getenv("XDG_DATA_HOME");
   std::string saved = old ? old : "";
   setenv("XDG_DATA_HOME", (dir.path() + "/xdg").c_str(), 1);
-  Folders f = Resolve({}, dir.path() + "/bin");
+  Folders from_prefix = Resolve({}, dir.path() + "/usr/bin");
+  std::string built = dir.Sub("usr/bin/examples/" + name);
+  Folders from_build = Resolve({}, dir.path() + "/usr/bin");
   old ? setenv("XDG_DATA_HOME", saved.c_str(), 1) : unsetenv("XDG_DATA_HOME");
-  EXPECT_EQ(f.resource, prism + "/");
-  EXPECT_EQ(f.user_data, dir.path() + "/xdg/Quillmoor Software/prism/");
+  EXPECT_EQ(from_prefix.resource, installed + "/");
+  EXPECT_EQ(from_build.resource, built + "/");
+  EXPECT_EQ(from_build.user_data, dir.path() + "/xdg/Quillmoor Software/" + name + "/");
+  EXPECT_TRUE(std::holds_alternative<std::string>(ResolveFolders({}, dir.path())));
 }
 
 }  // namespace

@@ -74,6 +74,11 @@ TEST(CloseAndQuit, AskTheProgramAndEndOnlyWhenEveryAnswerAllows) {
   close.type = EventType::kCloseRequested;
   quit.type = EventType::kQuitRequested;
   const Event ctrl_q = Key(0x14, platform::kModCtrl);
+  // On a French keyboard Q sits where a US keyboard has A, and the key in the US Q position
+  // gives A: the letter the layout gives decides.
+  Event french_q = Key(0x04, platform::kModCtrl), french_a = Key(0x14, platform::kModCtrl);
+  french_q.text = "q";
+  french_a.text = "a";
   struct Case {
     const char* name;
     Event request;
@@ -88,6 +93,8 @@ TEST(CloseAndQuit, AskTheProgramAndEndOnlyWhenEveryAnswerAllows) {
       {"quit refused", quit, 0b0, 1, false},
       {"Ctrl+Q allowed", ctrl_q, 0b1, 1, true},
       {"Ctrl+Q refused", ctrl_q, 0b0, 1, false},
+      {"Ctrl+Q on a French keyboard", french_q, 0b1, 1, true},
+      {"Ctrl+A on a French keyboard", french_a, 0b1, 0, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

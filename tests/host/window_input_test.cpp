@@ -215,5 +215,16 @@ TEST(XErrors, MessagesToVanishedWindowsAreIgnoredOtherErrorsPassedOn) {
   XSetErrorHandler(before);
 }
 
+// SDL's X11 driver alone would leave a title beyond ASCII out of _NET_WM_NAME, which window
+// managers show, when the process runs in the "C" locale.
+TEST_F(InputUnderX, ATitleBeyondAsciiReachesTheDesktopWhole) {
+  Window w = Open();
+  ASSERT_NE(w, 0u);
+  Xdotool("mousemove 300 300 key t");
+  EXPECT_TRUE(WaitFor([&] { return x_.Title(w) == "Probe \u2014 \u00e9t\u00e9"; }, kTimeoutMs))
+      << x_.Title(w);
+  Close(w);
+}
+
 }  // namespace
 }  // namespace orva::test

@@ -71,12 +71,10 @@ class VirtualX {
           unsigned count = 0;
           if (!XQueryTree(display_, root, &root, &parent, &children, &count)) return false;
           for (unsigned i = 0; i < count && !found; ++i) {
-            char* name = nullptr;
             XWindowAttributes a;
-            if (XFetchName(display_, children[i], &name) && name && title == name &&
-                XGetWindowAttributes(display_, children[i], &a) && a.map_state == IsViewable)
+            if (Title(children[i]) == title && XGetWindowAttributes(display_, children[i], &a) &&
+                a.map_state == IsViewable)
               found = children[i];
-            if (name) XFree(name);
           }
           if (children) XFree(children);
           return found != 0;
@@ -84,6 +82,26 @@ class VirtualX {
         timeout_ms);
     if (!found) return std::nullopt;
     return found;
+  }
+
+  // The title a window manager shows: _NET_WM_NAME (UTF-8), else WM_NAME.
+  std::string Title(Window w) {
+    std::string title;
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display_, w, XInternAtom(display_, "_NET_WM_NAME", False), 0, 1024,
+                           False, XInternAtom(display_, "UTF8_STRING", False), &type, &format,
+                           &items, &after, &data) == Success &&
+        data && format == 8)
+      title.assign(reinterpret_cast<char*>(data), items);
+    if (data) XFree(data);
+    if (!title.empty()) return title;
+    char* name = nullptr;
+    if (XFetchName(display_, w, &name) && name) title = name;
+    if (name) XFree(name);
+    return title;
   }
 
   // The colour of the window's pixel at (x, y) as 0xRRGGBB; nullopt outside it.

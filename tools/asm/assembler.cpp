@@ -175,7 +175,10 @@ bool Layout::Pass(bool final) {
     if (sym.kind == SymKind::kVariable) sym.value = {};
   if (final) {
     list_.assign(p_.files.lines.size(), ListEntry{});
-    for (int i = 0; i < kSections; ++i) out_[i].reserve(size_[i]);
+    // Zero-filled data is never emitted: reserving its size could ask for gigabytes.
+    for (Section sec : {Section::kCode, Section::kData}) {
+      out_[static_cast<int>(sec)].reserve(size_[static_cast<int>(sec)]);
+    }
   }
 
   for (const Stmt& s : p_.stmts) {

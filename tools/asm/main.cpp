@@ -64,16 +64,16 @@ std::string DepEscape(const std::string& s) {
   return out;
 }
 
-// The standard include folder: "include" next to this program, then the source tree's copy.
+// The standard include folder: "include" next to this program (a build tree), then the
+// installed data folder found from this program's folder (PREFIX/share/orva/include for
+// PREFIX/bin/qxasm), so an installed tree works wherever it is moved.
 std::vector<std::string> StandardIncludeDirs() {
-  std::vector<std::string> dirs;
   std::error_code ec;
   fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) dirs.push_back((exe.parent_path() / "include").string());
-#ifdef ORVA_QXASM_SOURCE_INCLUDE
-  dirs.push_back(ORVA_QXASM_SOURCE_INCLUDE);
-#endif
-  return dirs;
+  if (ec) return {};
+  fs::path bin = exe.parent_path();
+  return {(bin / "include").string(),
+          (bin / ORVA_DATA_FROM_BIN / "include").lexically_normal().string()};
 }
 
 bool ParseDefine(std::string_view arg, Options& options) {

@@ -1,12 +1,9 @@
 #include "platform/sdl/sdl_platform.h"
 
 #include <SDL.h>
-#include <langinfo.h>
 
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 
 #include "platform/sdl/sdl_audio.h"
@@ -131,15 +128,6 @@ class SdlPlatform final : public Platform, Alerts, Clock, Desktop {
   SDL_Cursor* cursors_[2] = {nullptr, nullptr};
 };
 
-// SDL's X11 window titles go through the C library's character set: under the "C" locale a
-// title with any character beyond ASCII never reaches the desktop. Titles are UTF-8, so take the
-// user's locale for character handling when it is UTF-8, and C.UTF-8 otherwise. Nothing else in
-// the process depends on LC_CTYPE.
-void UseUtf8Characters() {
-  if (std::setlocale(LC_CTYPE, "") && std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0) return;
-  if (!std::setlocale(LC_CTYPE, "C.UTF-8")) std::setlocale(LC_CTYPE, "C");
-}
-
 }  // namespace
 
 std::unique_ptr<Platform> OpenSdlPlatform(std::string& error) {
@@ -156,7 +144,6 @@ std::unique_ptr<Platform> OpenSdlPlatform(std::string& error) {
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   // A windowed program should not turn the desktop's compositor off.
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
-  UseUtf8Characters();
   IgnoreMessagesToVanishedWindows();
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     error = std::string("no display to open a window on (") + SDL_GetError() +

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/sdl/x_title.h"
+
 namespace orva::platform {
 
 namespace {
@@ -50,6 +52,7 @@ bool SdlWindow::OpenWindow(const WindowSpec& spec) {
     Complain("cannot open the window");
     return false;
   }
+  SetX11Utf8Title(window_, title);
   // No vertical sync: presenting must never hold up the one thread that runs the program and
   // its 5 ms timer.
   renderer_ = SDL_CreateRenderer(window_, -1, 0);
@@ -93,7 +96,9 @@ Size SdlWindow::ViewSize() {
 }
 
 void SdlWindow::SetTitle(std::string_view utf8) {
-  if (window_) SDL_SetWindowTitle(window_, std::string(utf8).c_str());
+  if (!window_) return;
+  SDL_SetWindowTitle(window_, std::string(utf8).c_str());
+  SetX11Utf8Title(window_, utf8);
 }
 
 bool SdlWindow::FullScreen() {
