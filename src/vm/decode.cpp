@@ -126,7 +126,7 @@ void Decoder::TwoOp(uint32_t w) {
   e.imm = s.imm;
 
   const int fast = FastOpIndex(op);
-  if (fast < 0) {
+  if (fast < 0 || !HasOwnHandlers(dk, sk)) {
     e.cond = static_cast<uint8_t>(isa::OpSizeOf(w));
     return Set(static_cast<uint16_t>(kHGenericTwoOp + KindPair(dk, sk)), words);
   }

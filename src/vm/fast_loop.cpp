@@ -18,8 +18,10 @@
 // into the header before the reference loop, a service or the host looks.
 #include "vm/fast_loop.h"
 
+#include <array>
 #include <bit>
 #include <cstring>
+#include <utility>
 
 #include "core/host.h"
 #include "heap/heap.h"
@@ -138,10 +140,7 @@ ORVA_ALWAYS_INLINE uint32_t Address(const Ctx& c, uint32_t fp, uint32_t value, u
 // Whether an operand's address is known only at run time, so that it may not be plain.
 constexpr bool Strays(DKind k) { return k == DKind::kFp || k == DKind::kInd; }
 constexpr DKind AsDKind(SKind k) {
-  return k == SKind::kFp    ? DKind::kFp
-         : k == SKind::kAbs ? DKind::kAbs
-         : k == SKind::kInd ? DKind::kInd
-                            : DKind::kReg;
+  return k == SKind::kFp ? DKind::kFp : k == SKind::kInd ? DKind::kInd : DKind::kAbs;
 }
 
 // Products in the operand's width; uint16_t * uint16_t would otherwise overflow int.
@@ -288,12 +287,49 @@ ORVA_ALWAYS_INLINE Status UnaryOp(const Ctx& c, const Entry* e, uint32_t fp, uin
   }
 }
 
-// The operations without a handler of their own, on resolved addresses: division, floating
-// point, lea and bmov. Kept out of line; the reference loop's rules, case by case.
+// A fast operation between two plain addresses, for the kind pairs without handlers of their
+// own: what TwoOp does, with the operands resolved.
+template <uint32_t kOp, class T>
+Outcome FastAt(const Ctx& c, uint32_t d, uint32_t s, uint8_t flags) {
+  constexpr isa::OperationInfo info = isa::kOperations[OperationNumber(kFastOps[kOp])];
+  constexpr bool kShift =
+      kFastOps[kOp] == "lsl" || kFastOps[kOp] == "lsr" || kFastOps[kOp] == "asr";
+  const T b = kShift ? static_cast<T>(c.m[s]) : Ld<T>(c.m + s);
+  const T r = Compute<kOp, T>(Ld<T>(c.m + d), b);
+  if constexpr (info.sets_flags) flags = Materialize(Lazy(r));
+  if constexpr (info.writes_dst) {
+    if constexpr (kFastOps[kOp] == "movz") {
+      St<uint64_t>(c.m + d, r);
+    } else {
+      St<T>(c.m + d, r);
+    }
+    return {c.Stored(d), flags};
+  }
+  return {kOk, flags};
+}
+using FastAtFn = Outcome (*)(const Ctx&, uint32_t, uint32_t, uint8_t);
+template <size_t... I>
+constexpr std::array<FastAtFn, sizeof...(I)> FastAtTable(std::index_sequence<I...>) {
+  return {&FastAt<I / 4, SizeType<I % 4>>...};
+}
+// By fast operation * 4 + size.
+constexpr auto kFastAt = FastAtTable(std::make_index_sequence<kFastOpCount * 4>{});
+// The fast operation of each operation number, or -1.
+constexpr auto kFastOfOperation = [] {
+  std::array<int8_t, 32> t{};
+  for (uint32_t op = 0; op < 32; ++op) t[op] = static_cast<int8_t>(FastOpIndex(op));
+  return t;
+}();
+
+// The operations without a handler of their own, on resolved addresses: the fast operations
+// between two operands in memory, division, floating point, lea and bmov. Kept out of line; the
+// reference loop's rules, case by case.
 [[gnu::noinline]] Outcome GenericTwoOp(const Ctx c, uint32_t d, uint32_t s, uint32_t code,
                                        uint8_t flags) {
   uint8_t* const m = c.m;
   const uint32_t op = code / 4, size = code & 3;
+  if (const int fast = kFastOfOperation[op]; fast >= 0)
+    return kFastAt[static_cast<uint32_t>(fast) * 4 + size](c, d, s, flags);
   auto divide = [&]<class T>(T) -> Outcome {
     T a = Ld<T>(m + d), b = Ld<T>(m + s);
     if (b == 0) return {kBail, flags};  // the reference loop stops the program
@@ -403,9 +439,19 @@ ORVA_ALWAYS_INLINE Status UnaryOp(const Ctx& c, const Entry* e, uint32_t fp, uin
 // macros, which the formatter cannot read; they are laid out by hand.
 // clang-format off
 #define FL_KIND_PAIRS(X)                                                                        \
-  X(Reg, Reg) X(Reg, Imm) X(Reg, Fp) X(Reg, Abs) X(Reg, Ind) X(Fp, Reg) X(Fp, Imm) X(Fp, Fp)    \
-  X(Fp, Abs) X(Fp, Ind) X(Abs, Reg) X(Abs, Imm) X(Abs, Fp) X(Abs, Abs) X(Abs, Ind) X(Ind, Reg) \
-  X(Ind, Imm) X(Ind, Fp) X(Ind, Abs) X(Ind, Ind)
+  X(Reg, Fixed) X(Reg, Imm) X(Reg, Fp) X(Reg, Ind) X(Fp, Fixed) X(Fp, Imm) X(Fp, Fp) X(Fp, Ind) \
+  X(Abs, Fixed) X(Abs, Imm) X(Abs, Fp) X(Abs, Ind) X(Ind, Fixed) X(Ind, Imm) X(Ind, Fp)         \
+  X(Ind, Ind)
+// The pairs with handlers of their own (HasOwnHandlers).
+#define FL_OWN_PAIRS(X)                                                                         \
+  X(Reg, Fixed) X(Reg, Imm) X(Reg, Fp) X(Reg, Ind) X(Fp, Fixed) X(Fp, Imm) X(Abs, Fixed)        \
+  X(Abs, Imm) X(Ind, Fixed) X(Ind, Imm)
+#define FL_OWN(D, S) static_assert(HasOwnHandlers(DKind::k##D, SKind::k##S));
+#define FL_COUNT(D, S) +1
+FL_OWN_PAIRS(FL_OWN)
+static_assert(0 FL_OWN_PAIRS(FL_COUNT) == kOwnPairCount && 0 FL_KIND_PAIRS(FL_COUNT) == kDKinds * kSKinds);
+#undef FL_OWN
+#undef FL_COUNT
 #define FL_FAST_OPS(X, D, S)                                                                    \
   X(D, S, 0) X(D, S, 1) X(D, S, 2) X(D, S, 3) X(D, S, 4) X(D, S, 5) X(D, S, 6) X(D, S, 7)      \
   X(D, S, 8) X(D, S, 9) X(D, S, 10) X(D, S, 11) X(D, S, 12)
@@ -459,8 +505,8 @@ Stop FastLoop(Host& host, DecodeCache& dc) {
 #define FL_TEST(K, Z) FL_ADDRESS(test_##K##_##Z, kHTestBranch + static_cast<uint32_t>(TestKind::k##K) * 4 + Z)
 #define FL_GENERIC(D, S) FL_ADDRESS(generic_##D##_##S, kHGenericTwoOp + KindPair(DKind::k##D, SKind::k##S))
 #define FL_GENERIC_UNARY(K) FL_ADDRESS(generic_unary_##K, kHGenericUnary + static_cast<uint32_t>(DKind::k##K))
-    FL_KIND_PAIRS(FL_TWO_PAIR)
-    FL_KIND_PAIRS(FL_FUSED_PAIR)
+    FL_OWN_PAIRS(FL_TWO_PAIR)
+    FL_OWN_PAIRS(FL_FUSED_PAIR)
     FL_UNARY_KINDS(FL_UNARY_KIND)
     FL_TEST_KINDS(FL_TEST_SIZES)
     FL_KIND_PAIRS(FL_GENERIC)
@@ -541,7 +587,7 @@ Stop FastLoop(Host& host, DecodeCache& dc) {
     FL_AFTER((TwoOp<DKind::k##D, SKind::k##S, O, SizeType<Z>>(c, e, fp, flags)), e + len,      \
              e->pc + 4 * len);                                                                 \
   }
-  FL_KIND_PAIRS(FL_TWO_PAIR)
+  FL_OWN_PAIRS(FL_TWO_PAIR)
 #undef FL_TWO
 
   // --- Fused: a flag-setting operation and the branch on flags after it -----------------
@@ -560,7 +606,7 @@ Stop FastLoop(Host& host, DecodeCache& dc) {
     at = e->pc + 4 * (len - 1);                                                                \
     goto lookup;                                                                               \
   }
-  FL_KIND_PAIRS(FL_FUSED_PAIR)
+  FL_OWN_PAIRS(FL_FUSED_PAIR)
 #undef FL_FUSED
 
   // --- Unary handlers ----------------------------------------------------------------------

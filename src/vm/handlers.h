@@ -3,20 +3,22 @@
 // cases). Everything here is derived from vm/isa.h, and the asserts below prove the two agree.
 //
 // A two-operand instruction's handler is fixed by the kinds of its operands, its operation and
-// its size, so that the handler does nothing but the work: one per form pair, operation and
-// size. Operand kinds:
+// its size, so that the handler does nothing but the work. Operand kinds:
 //
-//   destination  kReg  register slot        source  kReg  register slot
-//                kFp   [FP + disp]                  kImm  immediate, parked in IMMSLOT
-//                kAbs  [address]                    kFp, kAbs, kInd as for the destination
-//                kInd  [R(r) + disp]
+//   destination  kReg  register slot        source  kFixed  register slot, or an absolute
+//                kFp   [FP + disp]                          address checked when decoded
+//                kAbs  [address]                    kImm    immediate, parked in IMMSLOT
+//                kInd  [R(r) + disp]                kFp, kInd as for the destination
 //
-// The frequent integer operations (kFastOps) get a handler per kind pair and size; the others
-// (division, floating point, lea, bmov) share one generic handler that resolves the kinds at
-// run time. A flag-setting operation followed by a branch on flags is fused into one handler
-// when the operation is one of kFusedOps.
+// The frequent integer operations (kFastOps) get a handler per size for the kind pairs that have
+// a register or an immediate in them, or a fixed source (kOwnPairs); the others (division,
+// floating point, lea, bmov, and every operation between two operands whose addresses are known
+// only at run time) share one generic handler per kind pair that resolves the rest at run time.
+// A flag-setting operation followed by a branch on flags is fused into one handler when the
+// operation is one of kFusedOps.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -25,8 +27,8 @@
 namespace orva::vm::fast {
 
 enum class DKind : uint8_t { kReg, kFp, kAbs, kInd };
-enum class SKind : uint8_t { kReg, kImm, kFp, kAbs, kInd };
-inline constexpr uint32_t kDKinds = 4, kSKinds = 5;
+enum class SKind : uint8_t { kFixed, kImm, kFp, kInd };
+inline constexpr uint32_t kDKinds = 4, kSKinds = 4;
 
 // The kind of an operand of isa::kForms.
 constexpr DKind DKindOf(isa::Operand o) {
@@ -43,9 +45,9 @@ constexpr DKind DKindOf(isa::Operand o) {
 constexpr SKind SKindOf(isa::Operand o) {
   if (isa::IsImmediate(o) || isa::IsShort(o)) return SKind::kImm;
   switch (DKindOf(o)) {
-    case DKind::kReg: return SKind::kReg;
+    case DKind::kReg:
+    case DKind::kAbs: return SKind::kFixed;
     case DKind::kFp: return SKind::kFp;
-    case DKind::kAbs: return SKind::kAbs;
     default: return SKind::kInd;
   }
 }
@@ -114,6 +116,26 @@ constexpr bool FastOpsAreIntegerOperations() {
 static_assert(FastOpsAreIntegerOperations(),
               "fast operations are integer operations of isa.h; fused ones set flags");
 
+constexpr uint32_t KindPair(DKind d, SKind s) {
+  return static_cast<uint32_t>(d) * kSKinds + static_cast<uint32_t>(s);
+}
+// Whether a kind pair has handlers of its own for the fast operations: one of its operands is a
+// register or an immediate, or the source's address is fixed.
+constexpr bool HasOwnHandlers(DKind d, SKind s) {
+  return d == DKind::kReg || s == SKind::kFixed || s == SKind::kImm;
+}
+// Those pairs, numbered in the order of KindPair.
+inline constexpr auto kOwnPairIndex = [] {
+  std::array<int8_t, kDKinds * kSKinds> t{};
+  int8_t n = 0;
+  for (uint32_t d = 0; d < kDKinds; ++d)
+    for (uint32_t s = 0; s < kSKinds; ++s)
+      t[d * kSKinds + s] = HasOwnHandlers(DKind(d), SKind(s)) ? n++ : int8_t{-1};
+  return t;
+}();
+inline constexpr uint32_t kOwnPairCount = 10;
+static_assert(kOwnPairIndex[KindPair(DKind::kInd, SKind::kImm)] == kOwnPairCount - 1);
+
 // ---------------------------------------------------------------------------------------------
 // Handler numbers
 
@@ -134,11 +156,11 @@ enum Handler : uint16_t {
   kHPush64,
   kHSys,
   kHGenericTwoOp,  // + KindPair: any other two-operand operation
-  kHGenericUnary = kHGenericTwoOp + kDKinds * kSKinds,        // + DKind: any other unary operation
-  kHTestBranch = kHGenericUnary + kDKinds,                    // + TestKind * 4 + size
-  kHTwoOp = kHTestBranch + 12,                                // + TwoOpIndex
-  kHFused = kHTwoOp + kDKinds * kSKinds * kFastOpCount * 4,   // + FusedIndex
-  kHUnary = kHFused + kDKinds * kSKinds * kFusedOpCount * 4,  // + UnaryIndex
+  kHGenericUnary = kHGenericTwoOp + kDKinds * kSKinds,    // + DKind: any other unary operation
+  kHTestBranch = kHGenericUnary + kDKinds,                // + TestKind * 4 + size
+  kHTwoOp = kHTestBranch + 12,                            // + TwoOpIndex
+  kHFused = kHTwoOp + kOwnPairCount * kFastOpCount * 4,   // + FusedIndex
+  kHUnary = kHFused + kOwnPairCount * kFusedOpCount * 4,  // + UnaryIndex
   kHandlerCount = kHUnary + 4 * kFastUnaryCount * 4,
 };
 
@@ -146,14 +168,14 @@ enum Handler : uint16_t {
 // register slot, or an absolute address), at the address in a register, or at FP + x1.
 enum class TestKind : uint8_t { kFixed, kInd, kFp };
 
-constexpr uint32_t KindPair(DKind d, SKind s) {
-  return static_cast<uint32_t>(d) * kSKinds + static_cast<uint32_t>(s);
-}
+// The handlers of a pair with handlers of its own (HasOwnHandlers).
 constexpr uint16_t TwoOpHandler(DKind d, SKind s, uint32_t fast_op, uint32_t size) {
-  return static_cast<uint16_t>(kHTwoOp + (KindPair(d, s) * kFastOpCount + fast_op) * 4 + size);
+  const auto pair = static_cast<uint32_t>(kOwnPairIndex[KindPair(d, s)]);
+  return static_cast<uint16_t>(kHTwoOp + (pair * kFastOpCount + fast_op) * 4 + size);
 }
 constexpr uint16_t FusedHandler(DKind d, SKind s, uint32_t fused_op, uint32_t size) {
-  return static_cast<uint16_t>(kHFused + (KindPair(d, s) * kFusedOpCount + fused_op) * 4 + size);
+  const auto pair = static_cast<uint32_t>(kOwnPairIndex[KindPair(d, s)]);
+  return static_cast<uint16_t>(kHFused + (pair * kFusedOpCount + fused_op) * 4 + size);
 }
 constexpr uint16_t UnaryHandler(DKind k, uint32_t fast_unary, uint32_t size) {
   return static_cast<uint16_t>(
