@@ -529,7 +529,8 @@ Stop FastLoop(Host& host, DecodeCache& dc) {
   }
   dc.handlers = labels;
 #else
-#define FL_DISPATCH() continue
+// A jump, not `continue`: the macros below wrap it in do-while statements of their own.
+#define FL_DISPATCH() goto dispatch
 #define FL_HANDLER(label, number) case number:
 #endif
 
@@ -560,7 +561,7 @@ Stop FastLoop(Host& host, DecodeCache& dc) {
   // After a handler that may have stored into decoded code: on to `next`, or, when the store
   // reset entries, through Lookup() to the address `resume`.
 #define FL_AFTER(status, next, resume) \
-  do {                                 \
+  {                                    \
     Status s_ = (status);              \
     if (s_ == kOk) [[likely]] {        \
       e = (next);                      \
@@ -569,7 +570,7 @@ Stop FastLoop(Host& host, DecodeCache& dc) {
     if (s_ == kBail) FL_BAIL();        \
     at = (resume);                     \
     goto lookup;                       \
-  } while (0)
+  }
 
   ++dc.epoch;  // the host may have written anything since the last run
   goto reload;
