@@ -109,7 +109,7 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
                        name == "--record" || name == "--soundfont" || name == "--audio-out" ||
                        name == "--scale" || name == "--screenshot" || name == "--timeout";
     bool is_flag = name == "--help" || name == "-h" || name == "--version" ||
-                   name == "--headless" || name == "--stats";
+                   name == "--headless" || name == "--stats" || name == "--reference-loop";
     if (name == "--trace") {  // the range only joined to it, so that "--trace GAME" works
       if (!inline_value) {
         o.trace = std::pair<uint32_t, uint32_t>{0, UINT32_MAX};
@@ -137,6 +137,10 @@ CommandLine ParseCommandLine(std::span<const char* const> args) {
     }
     if (name == "--stats") {
       o.stats = true;
+      continue;
+    }
+    if (name == "--reference-loop") {
+      o.reference_loop = true;
       continue;
     }
 
@@ -216,6 +220,8 @@ std::string UsageText() {
          "  --trace[=FROM:TO]  print each instruction run (in the address range) on stderr,\n"
          "                     with the registers and header fields it changed\n"
          "  --stats            print the number of instructions run on stderr at the end\n"
+         "  --reference-loop   run every instruction in the plain interpreter loop, without\n"
+         "                     the decode cache (slower; for comparison)\n"
          "  --events FILE      replay the keys, mouse and window actions of an event script\n"
          "  --record FILE      write the keys, mouse and window actions of the run to FILE\n"
          "  --soundfont FILE   the General MIDI SoundFont for the music (default:\n"

@@ -31,6 +31,8 @@ struct Options {
   // --soundfont FILE: the General MIDI SoundFont for the music; --audio-out FILE: the sound as
   // played, written to a WAV file.
   std::string soundfont, audio_out;
+  // --reference-loop: every instruction in the plain loop, without pre-decoding.
+  bool reference_loop = false;
 };
 
 }  // namespace orva::host

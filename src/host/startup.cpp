@@ -33,6 +33,7 @@ int RunHost(Host& host) {
 
 void RunProgram(Host& host) {
   const Options& o = host.options;
+  host.machine.predecoded = !o.reference_loop;
   if (o.trace || o.stats) {
     host.machine.tracer = std::make_shared<vm::Tracer>(
         o.trace ? stderr : nullptr, o.trace ? o.trace->first : 0, o.trace ? o.trace->second : 0);

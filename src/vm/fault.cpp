@@ -21,7 +21,8 @@ std::string StopText(const Stop& stop) {
     case StopKind::kReturned:
     case StopKind::kModal:
     case StopKind::kHalt:
-    case StopKind::kLimit: return {};
+    case StopKind::kLimit:
+    case StopKind::kStepped: return {};
     case StopKind::kIllegalEmod: return Format("Illegal EMOD at 0x%8.8X", stop.pc);
     case StopKind::kIllegalOpcode:
       return Format("Illegal opcode at 0x%8.8X\nTerminating program. So terribly sorry.", stop.pc);

@@ -23,6 +23,7 @@ enum class StopKind : uint8_t {
   kDivideByZero,   // integer division or remainder by zero
   kLimit,          // a run reached its instruction limit (vm/trace.h) or loop limit (run_limit.h)
   kTimeLimit,      // the time limit passed (vm/run_limit.h); the process ends
+  kStepped,        // the reference loop ran the one instruction it was asked to (vm/fast_loop.h)
 };
 
 struct Stop {

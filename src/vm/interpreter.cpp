@@ -30,6 +30,8 @@
 #include "core/host.h"
 #include "heap/heap.h"
 #include "services/dispatch.h"
+#include "vm/decode_cache.h"
+#include "vm/fast_loop.h"
 #include "vm/isa.h"
 #include "vm/operations.h"
 #include "vm/run_limit.h"
@@ -357,6 +359,11 @@ Stop Loop(Host& host, Tracer* tracer) {
   }                                                              \
   w = Ld32(m + pc)
 
+  // Records that [a, a + n) of the image may have been written, for single steps of the
+  // pre-decoded loop, which must reset the entries decoded from those bytes.
+#define VM_WROTE(a, n) \
+  if constexpr (kTraced) tracer->Wrote((a), (n))
+
   // A taken transfer of control counts towards the run limit (vm/run_limit.h); `next` already
   // holds its target.
 #define VM_TRANSFER() \
@@ -472,6 +479,7 @@ Stop Loop(Host& host, Tracer* tracer) {
 #define VM_FORM(n)                                         \
   VM_CASE(form_##n, n) {                                   \
     key = ResolveTwoOp<n>(m, w, pc, fp, size, d, s, next); \
+    VM_WROTE(d, kWidest);                                  \
     VM_OP_DISPATCH();                                      \
   }
     VM_FORM(1)
@@ -488,12 +496,14 @@ Stop Loop(Host& host, Tracer* tracer) {
       d = Ld32(m + RegOffset(isa::R2Of(w))) + Ld32(m + pc + 4);
       next = pc + 8;
       key = isa::UnaryCodeOf(w) | static_cast<uint32_t>(!Plain(d, kWidest, size)) << 7;
+      VM_WROTE(d, kWidest);
       VM_UNARY_DISPATCH();
     }
     VM_CASE(h_unary_fp, kHUnaryFp) {
       d = fp + static_cast<uint32_t>(isa::D16Of(w));
       next = pc + 4;
       key = isa::UnaryCodeOf(w) | static_cast<uint32_t>(!Plain(d, kWidest, size)) << 7;
+      VM_WROTE(d, kWidest);
       VM_UNARY_DISPATCH();
     }
     VM_CASE(h_unary_slot, kHUnarySlot) {
@@ -503,12 +513,14 @@ Stop Loop(Host& host, Tracer* tracer) {
       next = pc + 4;
       bool careful = slot > 15 && !Plain(d, kWidest, size);
       key = isa::UnaryCodeOf(w) | static_cast<uint32_t>(careful) << 7;
+      VM_WROTE(d, kWidest);
       VM_UNARY_DISPATCH();
     }
     VM_CASE(h_unary_abs, kHUnaryAbs) {
       d = Ld32(m + pc + 4);
       next = pc + 8;
       key = isa::UnaryCodeOf(w) | static_cast<uint32_t>(!Plain(d, kWidest, size)) << 7;
+      VM_WROTE(d, kWidest);
       VM_UNARY_DISPATCH();
     }
 
@@ -584,6 +596,7 @@ Stop Loop(Host& host, Tracer* tracer) {
     // header is followed by a sync, undoing what it did to a held field.
 #define VM_PUSH_BEGIN(k)                                           \
   VM_STACK_ROOM(k);                                                \
+  VM_WROTE(sp - static_cast<uint32_t>(k), k);                      \
   bool plain_push = Plain(sp - static_cast<uint32_t>(k), k, size); \
   if (!plain_push) [[unlikely]] {                                  \
     VM_CHECK_RANGE(sp - static_cast<uint32_t>(k), k);              \
@@ -701,6 +714,7 @@ Stop Loop(Host& host, Tracer* tracer) {
       // service runs; afterwards they are written again, since a service cannot change them.
       next = pc + 4;
       VM_SYNC();
+      if constexpr (kTraced) tracer->WroteAnything();
       if (auto fault = services::SysDispatch(host)) [[unlikely]] {
         bad = fault->address;
         goto bad_address;
@@ -718,6 +732,7 @@ Stop Loop(Host& host, Tracer* tracer) {
       next = pc + 4;
       VM_STACK_ROOM(140);
       VM_CHECK_RANGE(sp - 140, 140);
+      VM_WROTE(sp - 140, 140);
       std::memmove(m + sp - 128, m + RegOffset(0), 128);
       St32(m + sp - 132, pc + 4);
       St32(m + sp - 136, fp);
@@ -932,6 +947,7 @@ Stop Loop(Host& host, Tracer* tracer) {
     uint64_t bytes = static_cast<uint64_t>(Ld32(m + kOffMCOUNT)) * sizeof(T); \
     VM_CHECK_RANGE(d, bytes);                                                 \
     VM_CHECK_RANGE(s, bytes);                                                 \
+    VM_WROTE(d, bytes);                                                       \
     std::memmove(m + d, m + s, bytes);                                        \
     VM_SYNC();                                                                \
     VM_NEXT();                                                                \
@@ -955,6 +971,7 @@ Stop Loop(Host& host, Tracer* tracer) {
       goto stack_overflow;                                                               \
     VM_CHECK_RANGE(s, n);                                                                \
     VM_CHECK_RANGE(sp - n, n);                                                           \
+    VM_WROTE(sp - n, n);                                                                 \
     std::memmove(m + sp - n, m + s, n);                                                  \
     sp -= n;                                                                             \
     VM_SYNC();                                                                           \
@@ -968,6 +985,7 @@ Stop Loop(Host& host, Tracer* tracer) {
       goto stack_overflow;                                                           \
     VM_CHECK_RANGE(sp, n);                                                           \
     VM_CHECK_RANGE(s, n);                                                            \
+    VM_WROTE(s, n);                                                                  \
     std::memmove(m + s, m + sp, n);                                                  \
     VM_SYNC();                                                                       \
     VM_NEXT();                                                                       \
@@ -1156,7 +1174,7 @@ divide_by_zero:
 limit_reached:  // only the instrumented loop stops here
   __attribute__((unused));
   next = pc;
-  stop.kind = StopKind::kLimit;
+  stop.kind = tracer->stepping() ? StopKind::kStepped : StopKind::kLimit;
   goto leave;
 stop_before_next:  // a run limit: the machine stands at the transfer's target, not yet run
   pc = next;
@@ -1179,9 +1197,33 @@ leave:
 }  // namespace
 
 Stop Interpret(Host& host) {
-  if (!host.mem.loaded() || host.mem.size < kHeaderSize) return {StopKind::kBadAddress, 0, 0};
+  const Memory& mem = host.mem;
+  if (!mem.loaded() || mem.size < kHeaderSize) return {StopKind::kBadAddress, 0, 0};
+  Machine& vm = host.machine;
+  if (Tracer* tracer = vm.tracer.get()) return Loop<true>(host, tracer);
+  if (!vm.predecoded) return Loop<false>(host, nullptr);
+  if (!vm.decoded || vm.decoded->base != mem.base || vm.decoded->size != mem.size)
+    vm.decoded = std::make_shared<fast::DecodeCache>(mem.base, mem.size);
+  return fast::FastLoop(host, *vm.decoded);
+}
+
+Stop InterpretReference(Host& host) {
+  const Memory& mem = host.mem;
+  if (!mem.loaded() || mem.size < kHeaderSize) return {StopKind::kBadAddress, 0, 0};
   if (Tracer* tracer = host.machine.tracer.get()) return Loop<true>(host, tracer);
   return Loop<false>(host, nullptr);
+}
+
+Stop StepOne(Host& host, fast::DecodeCache& dc) {
+  Tracer& stepper = dc.stepper;
+  stepper.BeginStep();
+  Stop stop = Loop<true>(host, &stepper);
+  if (stepper.wrote_anything()) {
+    ++dc.epoch;
+  } else if (stepper.wrote_hi() > stepper.wrote_lo()) {
+    dc.CodeWritten(stepper.wrote_lo(), stepper.wrote_hi());
+  }
+  return stop;
 }
 
 Stop RunMachine(Host& host) {

@@ -15,7 +15,21 @@ namespace orva::vm {
 // record tells the caller why the run ended.
 Stop RunMachine(Host&);
 
-// The loop itself, without the report: what RunMachine runs. Exposed for tests.
+// The loop itself, without the report: what RunMachine runs. Exposed for tests. The
+// pre-decoded loop (vm/fast_loop.h) unless Machine::predecoded is cleared or a tracer is set.
 Stop Interpret(Host&);
+
+// The reference loop: decodes every instruction as it runs it. What the pre-decoded loop must
+// match, observably, and what runs --trace and --stats.
+Stop InterpretReference(Host&);
+
+namespace fast {
+struct DecodeCache;
+}
+
+// Runs the one instruction at the header's PC in the reference loop, for the pre-decoded loop,
+// and resets the entries of `dc` that its writes may have changed. Stops with kStepped after
+// the instruction, or as the instruction stopped the run.
+Stop StepOne(Host&, fast::DecodeCache& dc);
 
 }  // namespace orva::vm

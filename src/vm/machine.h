@@ -19,6 +19,9 @@ inline constexpr uint32_t kExitFault = 1;    // set by a fatal machine fault or 
 inline constexpr uint32_t kExitStarted = 2;  // set when the exit sequence starts
 
 class Tracer;
+namespace fast {
+struct DecodeCache;
+}
 
 // What the layers above hand the machine. Null members do nothing, so a bare Host runs messages
 // without a window.
@@ -43,6 +46,10 @@ struct Machine {
 
   // Set for --trace and --stats: the interpreter then runs its instrumented loop.
   std::shared_ptr<Tracer> tracer;
+  // Runs go through the pre-decoded loop (vm/fast_loop.h) unless this is cleared; the
+  // reference loop then runs every instruction.
+  bool predecoded = true;
+  std::shared_ptr<fast::DecodeCache> decoded;  // made at the first pre-decoded run
 };
 
 }  // namespace orva::vm

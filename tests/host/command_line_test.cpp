@@ -25,6 +25,7 @@ TEST(CommandLine, ReadsEveryOptionInBothSpellings) {
   EXPECT_EQ(o.desktop, (std::vector<platform::Size>{{800, 600}, {1280, 1024}}));
   EXPECT_EQ(o.scale, 3);
   EXPECT_EQ(o.screenshot, "shot.png");
+  EXPECT_TRUE(Parse({"--reference-loop"}).options.reference_loop);
   EXPECT_EQ(Parse({"--", "--odd"}).options.game, "--odd");
   EXPECT_EQ(Parse({"GAME", "--help"}).action, Action::kHelp);
   EXPECT_EQ(Parse({"--version"}).action, Action::kVersion);

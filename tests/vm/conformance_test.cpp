@@ -1,5 +1,5 @@
 // The conformance programs of tests/programs, run through the real binary: each must leave the
-// expected debug.log, alerts and exit status.
+// expected debug.log, alerts and exit status. In-process, both loops must leave the same.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "core/host.h"
+#include "host/startup.h"
+#include "platform/headless/headless_platform.h"
 #include "support/asm_vm.h"
 #include "support/run_command.h"
 #include "support/temp_dir.h"
@@ -101,6 +104,45 @@ TEST(FaultPrograms, EachFailureAlertsAndEndsAsItShould) {
     for (std::string& alert : c.alerts)
       if (size_t i = alert.find('@'); i != std::string::npos) alert.replace(i, 1, hex);
     ExpectOutcome(name, {c.status, c.log, c.alerts});
+  }
+}
+
+struct Ended {
+  int status;
+  std::vector<uint8_t> image;
+  std::string log;
+  std::vector<std::string> alerts;
+};
+
+// Runs a program in-process from its start to the end of the process, as `orva --headless
+// --ticks` does, with the pre-decoded loop or the reference loop.
+Ended RunInProcess(const std::string& name, bool predecoded) {
+  TempDir dir;
+  platform::HeadlessPlatform platform(nullptr);
+  Host host(platform);
+  host.options.headless = true;
+  host.options.ticks = kTicks;
+  host.folders.resource = kPrograms + name + "/";
+  host.folders.user_data = dir.Sub("data") + "/";
+  host.folders.game_name = name;
+  host.machine.predecoded = predecoded;
+  Ended out{host::RunToExit(host), {}, "", platform.shown_alerts()};
+  out.image.assign(host.mem.base, host.mem.base + host.mem.size);
+  out.log = ReadText(host.folders.user_data + "debug.log");
+  return out;
+}
+
+TEST(BothLoops, EveryConformanceProgramEndsAlike) {
+  std::vector<std::string> names = {"integer", "floating", "memory",
+                                    "control", "messages", "graphics"};
+  for (int n = 1; n <= 13; ++n) names.push_back("fault" + std::to_string(n));
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const Ended ref = RunInProcess(name, false), fast = RunInProcess(name, true);
+    EXPECT_EQ(ref.status, fast.status);
+    EXPECT_EQ(ref.log, fast.log);
+    EXPECT_EQ(ref.alerts, fast.alerts);
+    EXPECT_TRUE(ref.image == fast.image) << "images differ";
   }
 }
 
