@@ -1,4 +1,7 @@
 // Process entry: parse the command line, set up the folders, pick a back end, run the host.
+#include <dlfcn.h>
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -15,11 +18,29 @@
 #include "host/quit_signals.h"
 #include "host/startup.h"
 #include "platform/headless/headless_platform.h"
-#include "platform/sdl/sdl_platform.h"
 
 namespace {
 
 constexpr int kUsageStatus = 2;  // also: no display to open a window on
+
+// The desktop's back end is a module (platform/sdl/module.cpp), opened only for a window: beside
+// the program in a build tree, in the library folder once installed.
+std::unique_ptr<orva::platform::Platform> OpenSdlModule(std::string& error) {
+  constexpr const char* kName = "orva-sdl.so";
+  const std::string dir = orva::host::ExecutableDir();
+  std::string path = dir + "/" + kName;
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) path = dir + "/" ORVA_MODULE_FROM_BIN "/" + kName;
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  using Open = orva::platform::Platform* (*)(std::string*);
+  auto open = module ? reinterpret_cast<Open>(dlsym(module, "orva_open_sdl_platform")) : nullptr;
+  if (!open) {
+    error = std::string("the window back end could not be loaded (") + dlerror() +
+            "); run with --headless to run without one";
+    return nullptr;
+  }
+  return std::unique_ptr<orva::platform::Platform>(open(&error));
+}
 
 // The one place that chooses the back end: the desktop's, unless --headless. Null, with the
 // reason in `error`, when there is no display.
@@ -27,7 +48,7 @@ std::unique_ptr<orva::platform::Platform> MakePlatform(const orva::host::Options
                                                        std::string& error) {
   if (options.headless)
     return std::make_unique<orva::platform::HeadlessPlatform>(stderr, options.desktop);
-  return orva::platform::OpenSdlPlatform(error);
+  return OpenSdlModule(error);
 }
 
 int Run(int argc, char** argv) {
