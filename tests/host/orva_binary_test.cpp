@@ -24,6 +24,15 @@ TEST(OrvaBinary, UsageErrorsHelpAndVersion) {
   EXPECT_EQ(no_display.status, 2);
   EXPECT_NE(no_display.err.find("--headless"), std::string::npos);
   EXPECT_EQ(no_display.err.find('\n'), no_display.err.size() - 1) << no_display.err;
+  // A copy of the program without its window back end beside it says so, the same way.
+  const test::TempDir dir;
+  ASSERT_EQ(RunCommand("cp " + kOrva + dir.path()).status, 0);
+  const test::Ran no_module = RunCommand("SDL_VIDEODRIVER=dummy " + dir.path() + "/orva " +
+                                         ORVA_BINARY_DIR "/examples/prism");
+  EXPECT_EQ(no_module.status, 2);
+  EXPECT_TRUE(no_module.err.starts_with("orva: the window back end could not be loaded"))
+      << no_module.err;
+  EXPECT_EQ(no_module.err.find('\n'), no_module.err.size() - 1) << no_module.err;
   const test::Ran help = RunCommand(kOrva + "--help"), version = RunCommand(kOrva + "--version");
   EXPECT_EQ(help.status + version.status, 0);
   EXPECT_TRUE(help.out.starts_with("Usage: orva"));
