@@ -1,7 +1,6 @@
 #include "audio/sound_file.h"
 
 #include <samplerate.h>
-#include <sndfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 #include <optional>
 #include <variant>
 
+#include "audio/libraries.h"
 #include "audio/plain_file.h"
 
 namespace orva::audio {
@@ -19,7 +19,8 @@ namespace orva::audio {
 namespace {
 
 struct SndFileCloser {
-  void operator()(SNDFILE* f) const { sf_close(f); }
+  const Sndfile* sf;
+  void operator()(SNDFILE* f) const { sf->sf_close(f); }
 };
 
 // Closes a descriptor at the end of a scope (libsndfile is told to leave it to us).
@@ -37,8 +38,8 @@ struct ConverterDeleter {
 // silence can claim a rate of hundreds of kHz and would take gigabytes at its own rate. Values
 // that are not finite (a float file may hold them) become silence, and all are kept within full
 // scale, also after conversion (a band-limited converter rings past it).
-std::variant<std::vector<float>, std::string> ReadStereo(SNDFILE* file, const SF_INFO& info,
-                                                         uint32_t rate) {
+std::variant<std::vector<float>, std::string> ReadStereo(const Sndfile& sf, SNDFILE* file,
+                                                         const SF_INFO& info, uint32_t rate) {
   const size_t channels = static_cast<size_t>(info.channels);
   const size_t most = size_t{kMaxSoundSeconds} * static_cast<size_t>(info.samplerate);
   const bool convert = static_cast<uint32_t>(info.samplerate) != rate;
@@ -57,7 +58,8 @@ std::variant<std::vector<float>, std::string> ReadStereo(SNDFILE* file, const SF
   size_t read = 0;
   for (bool end = false; !end;) {
     const size_t want = std::min(kChunk, most - read);
-    sf_count_t got = want ? sf_readf_float(file, chunk.data(), static_cast<sf_count_t>(want)) : 0;
+    sf_count_t got =
+        want ? sf.sf_readf_float(file, chunk.data(), static_cast<sf_count_t>(want)) : 0;
     if (got <= 0) got = 0;
     read += static_cast<size_t>(got);
     end = got == 0 || read >= most;
@@ -141,15 +143,18 @@ std::variant<std::shared_ptr<const Sound>, std::string> DecodeSound(const std::s
   if (fd < 0) return why;
   FdGuard guard{fd};
   if (auto damaged = ChunkPastTheEnd(fd)) return *damaged;
+  const Sndfile* sf = OpenSndfile(why);
+  if (!sf) return why;
   SF_INFO info{};
-  std::unique_ptr<SNDFILE, SndFileCloser> file(sf_open_fd(fd, SFM_READ, &info, SF_FALSE));
-  if (!file) return std::string(sf_strerror(nullptr));
+  std::unique_ptr<SNDFILE, SndFileCloser> file(sf->sf_open_fd(fd, SFM_READ, &info, SF_FALSE),
+                                               SndFileCloser{sf});
+  if (!file) return std::string(sf->sf_strerror(nullptr));
   if (info.channels < 1 || info.samplerate < 1) return std::string("no sound in the file");
   double ratio = static_cast<double>(rate) / info.samplerate;
   if (src_is_valid_ratio(ratio) == 0)
     return "a sample rate of " + std::to_string(info.samplerate) + " Hz cannot be converted";
 
-  auto stereo = ReadStereo(file.get(), info, rate);
+  auto stereo = ReadStereo(*sf, file.get(), info, rate);
   if (auto* why_not = std::get_if<std::string>(&stereo)) return *why_not;
   auto sound = std::make_shared<Sound>();
   sound->samples = std::move(std::get<std::vector<float>>(stereo));

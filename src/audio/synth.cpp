@@ -1,64 +1,21 @@
 #include "audio/synth.h"
 
-#include <dlfcn.h>
-#include <fluidsynth.h>
+#include "audio/libraries.h"
 
 namespace orva::audio {
 
 namespace {
 
-// FluidSynth is opened when the first synthesizer is made, not when the process starts: with the
-// libraries it brings (sound servers, GLib and more) it would be most of the time a run takes
-// to start, and most runs play no music.
-// clang-format off
-#define ORVA_FLUID_FUNCTIONS(X)                                                                   \
-  X(fluid_is_soundfont) X(new_fluid_settings) X(delete_fluid_settings) X(fluid_settings_setnum)  \
-  X(fluid_settings_setint) X(new_fluid_synth) X(delete_fluid_synth) X(fluid_synth_sfload)        \
-  X(fluid_synth_write_float) X(fluid_synth_noteoff) X(fluid_synth_noteon)                        \
-  X(fluid_synth_key_pressure) X(fluid_synth_cc) X(fluid_synth_program_change)                    \
-  X(fluid_synth_channel_pressure) X(fluid_synth_pitch_bend) X(fluid_synth_sysex)                 \
-  X(fluid_synth_system_reset) X(fluid_synth_all_notes_off)
-// clang-format on
-
-struct Fluid {
-#define ORVA_FLUID_MEMBER(name) decltype(&::name) name;
-  ORVA_FLUID_FUNCTIONS(ORVA_FLUID_MEMBER)
-#undef ORVA_FLUID_MEMBER
-};
-
-// The functions, once the library is open; null before.
-const Fluid* fluid = nullptr;
-
-// Opens the library (once); false, with why not, when it or one of its functions is missing.
-bool OpenFluid(std::string& why) {
-  static std::string error;
-  static const bool opened = [] {
-    void* lib = dlopen(ORVA_FLUIDSYNTH_SONAME, RTLD_NOW | RTLD_LOCAL);
-    if (!lib) {
-      error = dlerror();
-      return false;
-    }
-    static Fluid table;
-#define ORVA_FLUID_LOOK_UP(name)                                       \
-  table.name = reinterpret_cast<decltype(&::name)>(dlsym(lib, #name)); \
-  if (!table.name) {                                                   \
-    error = ORVA_FLUIDSYNTH_SONAME " has no " #name;                   \
-    return false;                                                      \
-  }
-    ORVA_FLUID_FUNCTIONS(ORVA_FLUID_LOOK_UP)
-#undef ORVA_FLUID_LOOK_UP
-    fluid = &table;
-    return true;
-  }();
-  if (!opened) why = "the synthesizer could not be loaded: " + error;
-  return opened;
-}
+// The library's functions, once the first synthesizer has opened it.
+const FluidSynth* fluid = nullptr;
 
 }  // namespace
 
 std::variant<std::unique_ptr<Synth>, std::string> Synth::Create(const std::string& soundfont,
                                                                 uint32_t rate) {
-  if (std::string why; !OpenFluid(why)) return why;
+  std::string why;
+  fluid = OpenFluidSynth(why);
+  if (!fluid) return why;
   if (!fluid->fluid_is_soundfont(soundfont.c_str()))
     return "'" + soundfont + "' is not a SoundFont";
   fluid_settings_t* settings = fluid->new_fluid_settings();

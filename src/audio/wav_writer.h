@@ -10,6 +10,8 @@ struct sf_private_tag;
 
 namespace orva::audio {
 
+struct Sndfile;
+
 class WavWriter {
  public:
   // A new file at `path` (replacing one that is there), or why it cannot be written.
@@ -25,7 +27,8 @@ class WavWriter {
   std::string Close();
 
  private:
-  explicit WavWriter(sf_private_tag* file) : file_(file) {}
+  WavWriter(const Sndfile* sf, sf_private_tag* file) : sf_(sf), file_(file) {}
+  const Sndfile* sf_;  // the library's functions
   sf_private_tag* file_;
   std::string error_;  // the first failure to write
 };
