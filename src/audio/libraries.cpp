@@ -6,18 +6,6 @@ namespace orva::audio {
 
 namespace {
 
-// Fills `table` from the library `soname`; false, with why not in `error`.
-template <class Table>
-bool Open(const char* soname, Table& table, std::string& error,
-          bool (*look_up)(void* library, Table& table, std::string& error)) {
-  void* library = dlopen(soname, RTLD_NOW | RTLD_LOCAL);
-  if (!library) {
-    error = dlerror();
-    return false;
-  }
-  return look_up(library, table, error);
-}
-
 #define ORVA_LOOK_UP(name)                                                 \
   table.name = reinterpret_cast<decltype(&::name)>(dlsym(library, #name)); \
   if (!table.name) {                                                       \
@@ -37,24 +25,32 @@ bool LookUpSndfile(void* library, Sndfile& table, std::string& error) {
 
 #undef ORVA_LOOK_UP
 
-}  // namespace
-
-const FluidSynth* OpenFluidSynth(std::string& why) {
-  static FluidSynth table;
+// The table of one library, filled at the first call; null afterwards too when that failed, with
+// why in `why`.
+template <class Table, bool (*LookUp)(void*, Table&, std::string&)>
+const Table* OpenOnce(const char* soname, const char* what, std::string& why) {
+  static Table table;
   static std::string error;
-  static const bool opened = Open(ORVA_FLUIDSYNTH_SONAME, table, error, LookUpFluidSynth);
-  if (!opened)
-    why = "the synthesizer could not be loaded (" ORVA_FLUIDSYNTH_SONAME ": " + error + ")";
+  static const bool opened = [soname] {
+    void* library = dlopen(soname, RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+      error = dlerror();
+      return false;
+    }
+    return LookUp(library, table, error);
+  }();
+  if (!opened) why = std::string(what) + " could not be loaded (" + soname + ": " + error + ")";
   return opened ? &table : nullptr;
 }
 
+}  // namespace
+
+const FluidSynth* OpenFluidSynth(std::string& why) {
+  return OpenOnce<FluidSynth, LookUpFluidSynth>(ORVA_FLUIDSYNTH_SONAME, "the synthesizer", why);
+}
+
 const Sndfile* OpenSndfile(std::string& why) {
-  static Sndfile table;
-  static std::string error;
-  static const bool opened = Open(ORVA_SNDFILE_SONAME, table, error, LookUpSndfile);
-  if (!opened)
-    why = "the sound file library could not be loaded (" ORVA_SNDFILE_SONAME ": " + error + ")";
-  return opened ? &table : nullptr;
+  return OpenOnce<Sndfile, LookUpSndfile>(ORVA_SNDFILE_SONAME, "the sound file library", why);
 }
 
 }  // namespace orva::audio

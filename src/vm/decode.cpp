@@ -9,18 +9,6 @@ namespace {
 
 using isa::Operand;
 
-constexpr uint32_t kPlainStart = 200;  // as in the reference loop: clear of the held fields
-constexpr uint32_t kWidest = 8;
-
-// Bit f of kCondMask[c] says whether condition c holds for FLAGS bits 0-2 equal to f.
-constexpr auto kCondMask = [] {
-  std::array<uint8_t, 8> t{};
-  for (uint32_t c = 0; c < 8; ++c)
-    for (uint32_t f = 0; f < 8; ++f)
-      if (isa::CondHolds(c, static_cast<uint8_t>(f))) t[c] |= static_cast<uint8_t>(1u << f);
-  return t;
-}();
-
 struct Decoder {
   DecodeCache& dc;
   Page& page;
@@ -136,7 +124,7 @@ void Decoder::TwoOp(uint32_t w) {
   if (fused >= 0 && !(sk == SKind::kImm && size == 3) && Fits(words + 1)) {
     uint32_t branch = Word(words);
     if ((isa::Opcode(branch) & 0x7F) == 52) {
-      e.cond = kCondMask[isa::CondOf(branch)];
+      e.cond = isa::kCondMask[isa::CondOf(branch)];
       e.target = Target(isa::TargetOf(branch));
       return Set(FusedHandler(dk, sk, static_cast<uint32_t>(fused), size), words + 1);
     }
@@ -213,7 +201,7 @@ void Decoder::TestBranch(uint32_t w) {
       e.a = x;
       break;
   }
-  e.cond = kCondMask[isa::CondOf(w)];
+  e.cond = isa::kCondMask[isa::CondOf(w)];
   e.target = Target(isa::TargetOf(w));
   Set(static_cast<uint16_t>(kHTestBranch + static_cast<uint32_t>(kind) * 4 + isa::TbSizeOf(w)), 2);
 }
@@ -229,7 +217,7 @@ void Decoder::Run() {
     case isa::OpClass::kUnary: return Unary(w);
     case isa::OpClass::kTestBranch: return TestBranch(w);
     case isa::OpClass::kBranchFlags:
-      e.cond = kCondMask[isa::CondOf(w)];
+      e.cond = isa::kCondMask[isa::CondOf(w)];
       e.target = Target(isa::TargetOf(w));
       return Set(kHBranch, 1);
     case isa::OpClass::kJump: e.target = Target(isa::TargetOf(w)); return Set(kHJump, 1);

@@ -10,7 +10,6 @@ namespace orva::vm::fast {
 namespace {
 
 constexpr uint32_t kLongest = 16;  // bytes of the longest instruction
-constexpr uint32_t kWidest = 8;    // bytes of the widest store the barrier covers
 // An entry reads at most a four-word instruction and the branch fused to it.
 constexpr uint32_t kMaxEntryWords = 5;
 

@@ -41,20 +41,6 @@ namespace orva::vm::fast {
 
 namespace {
 
-constexpr uint32_t kPlainStart = 200;
-constexpr uint32_t kWidest = 8;
-
-template <class T>
-ORVA_ALWAYS_INLINE T Ld(const uint8_t* p) {
-  T v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-template <class T>
-ORVA_ALWAYS_INLINE void St(uint8_t* p, T v) {
-  std::memcpy(p, &v, sizeof v);
-}
-
 template <uint32_t Z>
 using SizeType = std::conditional_t<
     Z == 0, uint8_t,
@@ -141,13 +127,6 @@ ORVA_ALWAYS_INLINE uint32_t Address(const Ctx& c, uint32_t fp, uint32_t value, u
 constexpr bool Strays(DKind k) { return k == DKind::kFp || k == DKind::kInd; }
 constexpr DKind AsDKind(SKind k) {
   return k == SKind::kFp ? DKind::kFp : k == SKind::kInd ? DKind::kInd : DKind::kAbs;
-}
-
-// Products in the operand's width; uint16_t * uint16_t would otherwise overflow int.
-template <class T>
-ORVA_ALWAYS_INLINE T Mul(T a, T b) {
-  using W = std::conditional_t<(sizeof(T) < 4), uint32_t, T>;
-  return static_cast<T>(static_cast<W>(a) * static_cast<W>(b));
 }
 
 // The result of fast operation `kOp` (an index of kFastOps) on a and b.

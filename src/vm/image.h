@@ -68,6 +68,12 @@ inline constexpr uint32_t kOffSTACKSIZE = 240;
 inline constexpr uint32_t kOffHEAPSIZE = 248;
 inline constexpr uint32_t kOffIMMSLOT = 256;
 
+// Addresses from kPlainStart up to the end of the image are ordinary memory. Below it lie the
+// registers and the header fields that the loops hold in locals (PC, SP, FP and FLAGS, offsets
+// 136-192), whose header copies they write only when someone may look.
+inline constexpr uint32_t kPlainStart = 200;
+inline constexpr uint32_t kWidest = 8;  // no operation reaches more than 8 bytes of an operand
+
 static_assert(RegOffset(16) == kOffPC && RegOffset(19) == kOffSP && RegOffset(31) == kOffIMMSLOT,
               "state fields continue the register grid");
 

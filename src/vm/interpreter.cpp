@@ -49,24 +49,6 @@ namespace {
 
 using isa::Operand;
 
-template <class T>
-ORVA_ALWAYS_INLINE T Ld(const uint8_t* p) {
-  T v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-template <class T>
-ORVA_ALWAYS_INLINE void St(uint8_t* p, T v) {
-  std::memcpy(p, &v, sizeof v);
-}
-
-// Products in the operand's width; uint16_t * uint16_t would otherwise overflow int.
-template <class T>
-ORVA_ALWAYS_INLINE T Mul(T a, T b) {
-  using W = std::conditional_t<(sizeof(T) < 4), uint32_t, T>;
-  return static_cast<T>(static_cast<W>(a) * static_cast<W>(b));
-}
-
 // ---------------------------------------------------------------------------------------------
 // First-level dispatch: what each 10-bit opcode runs
 
@@ -163,27 +145,14 @@ constexpr bool HandlersFollowIsa() {
 }
 static_assert(HandlersFollowIsa());
 
-// Bit f of kCondMask[c] says whether condition c holds for FLAGS bits 0-2 equal to f.
-constexpr auto kCondMask = [] {
-  std::array<uint8_t, 8> t{};
-  for (uint32_t c = 0; c < 8; ++c)
-    for (uint32_t f = 0; f < 8; ++f)
-      if (isa::CondHolds(c, static_cast<uint8_t>(f))) t[c] |= static_cast<uint8_t>(1u << f);
-  return t;
-}();
-
 ORVA_ALWAYS_INLINE bool Taken(uint32_t w, uint8_t flags) {
-  return (kCondMask[isa::CondOf(w)] >> (flags & 7)) & 1;
+  return (isa::kCondMask[isa::CondOf(w)] >> (flags & 7)) & 1;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Plain and careful accesses
 
-// Addresses from kPlainStart up to the end of the image are ordinary memory. Below it lie the
-// registers and the header fields that the loop holds in locals (PC, SP, FP and FLAGS, offsets
-// 136-192), whose header copies it writes only when someone may look (see VM_SYNC).
-constexpr uint32_t kPlainStart = 200;
-constexpr uint32_t kWidest = 8;  // no operation reaches more than 8 bytes of an operand
+// The loop writes the held fields' header copies only when someone may look (see VM_SYNC).
 
 // Whether [a, a + n) lies in the plain part of the image: one unsigned compare, since an address
 // below kPlainStart wraps around to a huge value. Lengths that may exceed the plain part are

@@ -396,6 +396,16 @@ constexpr bool CondHolds(uint32_t cond, uint8_t flags) {
   }
 }
 
+// Bit f of kCondMask[c] says whether condition c holds for FLAGS bits 0-2 equal to f: both loops
+// decide a branch with one shift of this mask.
+inline constexpr auto kCondMask = [] {
+  std::array<uint8_t, 8> t{};
+  for (uint32_t c = 0; c < 8; ++c)
+    for (uint32_t f = 0; f < 8; ++f)
+      if (CondHolds(c, static_cast<uint8_t>(f))) t[c] |= static_cast<uint8_t>(1u << f);
+  return t;
+}();
+
 inline constexpr std::string_view kSizeSuffix[4] = {"b", "w", "l", "q"};
 inline constexpr std::string_view kFloatSizeSuffix[4] = {"b", "w", "f", "d"};
 

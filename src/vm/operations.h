@@ -8,6 +8,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 
@@ -93,3 +94,26 @@ ORVA_ALWAYS_INLINE constexpr uint64_t SignExtend(T v) {
 }
 
 }  // namespace orva::vm::ops
+
+namespace orva::vm {
+
+// Little-endian loads and stores of an operand's type, for the loops' templates.
+template <class T>
+ORVA_ALWAYS_INLINE T Ld(const uint8_t* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+template <class T>
+ORVA_ALWAYS_INLINE void St(uint8_t* p, T v) {
+  std::memcpy(p, &v, sizeof v);
+}
+
+// Products in the operand's width; uint16_t * uint16_t would otherwise overflow int.
+template <class T>
+ORVA_ALWAYS_INLINE T Mul(T a, T b) {
+  using W = std::conditional_t<(sizeof(T) < 4), uint32_t, T>;
+  return static_cast<T>(static_cast<W>(a) * static_cast<W>(b));
+}
+
+}  // namespace orva::vm
