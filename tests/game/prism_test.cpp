@@ -1,8 +1,6 @@
 // Prism played through: scoring, the high-score table across runs, closing, the window.
 #include "game/prism_game.h"
 
-#include <map>
-
 namespace orva::test {
 namespace {
 
@@ -148,45 +146,6 @@ TEST(Prism, ItsOptionsAreKept) {
   std::unique_ptr<Prism> again;
   Prism& g = *Started(again, data);
   EXPECT_EQ(g.Var("music_on") + g.Var("sounds_on"), 0);
-}
-
-// The pictures the build makes have the sizes the program draws them at, and the music and
-// sounds are files of the kinds the host reads.
-TEST(Prism, ItsFilesFitTheProgram) {
-  const std::map<std::string, uint32_t> sym = ListingSymbols(ReadText(kListing));
-  struct Picture {
-    std::string name;
-    uint32_t width, height;
-  };
-  const Picture pictures[] = {
-      {"background.bmp", sym.at("FIELD_W"), sym.at("FIELD_H")},
-      {"bricks.bmp", sym.at("BRICK_W") * (sym.at("BRICK_KINDS") - 1), sym.at("BRICK_H")},
-      {"paddle.png", sym.at("PADDLE_W"), sym.at("PADDLE_H")},
-      {"ball.png", sym.at("BALL_D"), sym.at("BALL_D")},
-      {"items.png", sym.at("ITEM_W") * sym.at("ITEM_KINDS"), sym.at("ITEM_H")},
-      {"emblem.png", sym.at("EMBLEM_W"), sym.at("EMBLEM_H")},
-  };
-  for (const Picture& p : pictures) {
-    const std::string file = ReadText(kGame + "PICTURES/" + p.name);
-    ASSERT_GT(file.size(), 40u) << p.name;
-    const auto* b = reinterpret_cast<const uint8_t*>(file.data());
-    auto be32 = [&](size_t at) {
-      return uint32_t{b[at]} << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3];
-    };
-    const bool bmp = p.name.ends_with(".bmp");
-    EXPECT_EQ(file.substr(0, bmp ? 2 : 8), bmp ? "BM" : "\x89PNG\r\n\x1a\n") << p.name;
-    EXPECT_EQ(bmp ? vm::Ld32(b + 18) : be32(16), p.width) << p.name;
-    EXPECT_EQ(bmp ? vm::Ld32(b + 22) : be32(20), p.height) << p.name;
-  }
-  for (const char* music : {"title.mid", "play.mid"}) {
-    const std::string file = ReadText(kGame + "MUSIC/" + music);
-    EXPECT_EQ(file.substr(0, 14), std::string("MThd\0\0\0\6\0\1\0\5\1\xE0", 14)) << music;
-  }
-  for (const char* sound : {"paddle", "wall", "brick", "crack", "steel", "item", "launch", "lose",
-                            "level", "gameover", "blip"}) {
-    const std::string file = ReadText(kGame + "SOUNDS/" + sound + ".wav");
-    EXPECT_TRUE(file.starts_with("RIFF") && file.substr(8, 4) == "WAVE") << sound;
-  }
 }
 
 }  // namespace
